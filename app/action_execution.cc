@@ -1,0 +1,176 @@
+#include "app/action_execution.h"
+
+#include "services/printer_services.h"
+#include "services/text_utils.h"
+#include "services/unicode.h"
+
+namespace quelmar {
+namespace {
+
+constexpr char kOk[] = "OK.";
+constexpr char kNotInstalled[] =
+    "non effectué : l'imprimante n'est pas installée.";
+constexpr char kAlreadyInstalled[] =
+    "non effectué : l'imprimante est déjà installée.";
+constexpr char kMaybeMissing[] =
+    "erreur rencontrée : l'imprimante n'existe peut-être pas";
+constexpr char kNoPrinter[] = "aucune imprimante concernée.";
+constexpr char kClosingBanner[] =
+    "###################################################";
+constexpr char kNoValidInstruction[] =
+    "Le fichier à traiter ne possédait pas de section [actions] ou celle-ci "
+    "ne contenait aucune instruction valide à exécuter...";
+
+// "N word" with an "s" when N is greater than 1.
+std::string Count(int16_t count, const std::string& word) {
+  return DecimalText(count) + " " + word + (count > 1 ? "s" : "");
+}
+
+}  // namespace
+
+void ActionExecution::ExecuteActionLine(
+    char command, const std::vector<std::string>& oldNames,
+    const std::vector<std::string>& newNames, bool isMultiple) {
+  if (oldNames.front().empty()) {
+    Outcome(kNoPrinter);
+  } else {
+    for (size_t k = 0; k < oldNames.size(); ++k) {
+      switch (command) {
+        case '-':
+          RunDisconnect(oldNames[k]);
+          break;
+        case '+':
+          RunConnect(oldNames[k]);
+          break;
+        case '*':
+          RunReplace(oldNames[k], newNames[k]);
+          break;
+        case '=':
+          RunSetDefault(oldNames[k]);
+          break;
+      }
+    }
+  }
+  if (isMultiple) Opening(kClosingBanner);
+}
+
+void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
+  Outcome("erreur rencontrée : " +
+          SystemErrorText(printers_.messages, result.error));
+}
+
+void ActionExecution::RunDisconnect(const std::string& name) {
+  Opening("Déconnexion de " + name + "...");
+  if (!IsPrinterInstalled(printers_.spooler, name)) {
+    Outcome(kNotInstalled);
+    counters_.SkippedCount.Raise();
+    return;
+  }
+  SpoolerResult result = printers_.spooler.DeletePrinterConnection(name);
+  if (!result.succeeded) {
+    OutcomeOfError(result);
+    counters_.MigrationErrorCount.Raise();
+    return;
+  }
+  Outcome(kOk);
+  counters_.SuccessCount.Raise();
+}
+
+void ActionExecution::RunConnect(const std::string& name) {
+  Opening("Connexion de " + name + "...");
+  if (IsPrinterInstalled(printers_.spooler, name)) {
+    Outcome(kAlreadyInstalled);
+    counters_.SkippedCount.Raise();
+    return;
+  }
+  SpoolerResult result = printers_.spooler.AddPrinterConnection(name);
+  if (!result.succeeded) {
+    OutcomeOfError(result);
+    counters_.MigrationErrorCount.Raise();
+    return;
+  }
+  Outcome(kOk);
+  counters_.SuccessCount.Raise();
+}
+
+void ActionExecution::HandDefaultTo(const std::string& name) {
+  bool done =
+      SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "");
+  Outcome(done ? kOk : kMaybeMissing);
+}
+
+void ActionExecution::RunReplace(const std::string& name,
+                                 const std::string& replacement) {
+  Opening("Déconnexion de " + name + "...");
+  const std::string savedDefaultPrinter = GetDefaultPrinter(printers_.profile);
+  const bool wasDefault = savedDefaultPrinter == ToLowerUtf8(name);
+  if (!IsPrinterInstalled(printers_.spooler, name)) {
+    Outcome(kNotInstalled);
+    counters_.SkippedCount.Raise();
+    return;
+  }
+  SpoolerResult removal = printers_.spooler.DeletePrinterConnection(name);
+  if (!removal.succeeded) {
+    OutcomeOfError(removal);
+    counters_.MigrationErrorCount.Raise();
+    return;
+  }
+  Outcome(kOk);
+  Step("Et reconnexion de " + replacement + "...");
+  SpoolerResult connection =
+      printers_.spooler.AddPrinterConnection(replacement);
+  if (connection.succeeded) {
+    Outcome(kOk);
+    counters_.SuccessCount.Raise();
+    if (wasDefault) {
+      Step(
+          "L'imprimante désinstallée était celle définit par défaut, définir "
+          "par défaut celle qui la remplace...");
+      HandDefaultTo(replacement);
+    }
+    return;
+  }
+  OutcomeOfError(connection);
+  Step("Reconnexion de l'imprimante déconnectée...");
+  SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(name);
+  if (!reconnection.succeeded) {
+    OutcomeOfError(reconnection);
+  } else {
+    Outcome(kOk);
+    if (wasDefault) {
+      Step("Restauration de l'état d'imprimante par défaut...");
+      HandDefaultTo(name);
+    }
+  }
+  counters_.MigrationErrorCount.Raise();
+}
+
+void ActionExecution::RunSetDefault(const std::string& name) {
+  Opening("Sélection par défaut de " + name + "...");
+  if (SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "")) {
+    Outcome(kOk);
+    counters_.SuccessCount.Raise();
+  } else {
+    Outcome(kMaybeMissing);
+    counters_.MigrationErrorCount.Raise();
+  }
+}
+
+std::string ComposeFinalMessage(const RunCounters& counters) {
+  if (counters.ActionCount.value() == 0) return kNoValidInstruction;
+  std::string text =
+      "Traitement terminé : " +
+      Count(counters.ActionCount.value(), "opération") + " à effectuer, " +
+      Count(counters.SuccessCount.value(), "imp. traitée") + " avec succès";
+  if (counters.SkippedCount.value() != 0)
+    text += ", " + Count(counters.SkippedCount.value(), "imp. évitée");
+  if (counters.MigrationErrorCount.value() != 0)
+    text += ", " + Count(counters.MigrationErrorCount.value(), "erreur") +
+            " de migration";
+  if (counters.ScriptErrorCount.value() != 0)
+    text += ", " + Count(counters.ScriptErrorCount.value(), "erreur") +
+            " de script";
+  return text + ".";
+}
+
+}  // namespace quelmar

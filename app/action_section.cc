@@ -1,0 +1,159 @@
+#include "app/action_section.h"
+
+#include "services/printer_services.h"
+#include "services/text_utils.h"
+#include "services/unicode.h"
+
+namespace quelmar {
+namespace {
+
+constexpr std::string_view kHeader = "[actions]";
+constexpr std::string_view kCommands = "-+*=";
+// Line numbers are 16-bit: 0 to 32,766 inclusive.
+constexpr size_t kMaxLines = 32767;
+constexpr char kOpeningBanner[] =
+    "###############   Début de traitement multiple  ###############";
+
+std::string PrinterPart(std::string_view name) {
+  return SplitField(name, "\\", 3, Compare::kExact, false);
+}
+
+std::string ServerPart(std::string_view name) {
+  return SplitField(name, "\\", 2, Compare::kExact, false);
+}
+
+std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
+  return "Erreur de syntaxe (ligne " + DecimalText(lineNumber) +
+         std::string(tail);
+}
+
+std::string FormatError(int16_t lineNumber, const std::string& param) {
+  return SyntaxError(lineNumber, "), le nom de l'imprimante '" + param +
+                                     "' ne correspond pas au format autorisé "
+                                     "(\\\\serveur\\imprimante)...");
+}
+
+}  // namespace
+
+std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
+  std::string_view section;
+  size_t start = FindText(scriptText, kHeader, 0, Compare::kText);
+  if (start != std::string_view::npos) {
+    start += kHeader.size();  // "[actions]" has no letter that changes size
+    size_t end = FindText(scriptText, kHeader, start, Compare::kText);
+    section = scriptText.substr(start, end == std::string_view::npos
+                                           ? std::string_view::npos
+                                           : end - start);
+  }
+  std::vector<std::string_view> lines;
+  LineCursor cursor(section);
+  std::string_view line;
+  while (cursor.Next(line)) lines.push_back(line);
+  // The empty piece after a final line break is no line of the file: left
+  // in, it would take a line number and make a full section of 32,767 lines
+  // overflow.
+  if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+std::optional<ActionLine> ParseActionLine(std::string_view raw,
+                                          int16_t lineNumber) {
+  std::string uncommented = SplitField(raw, ";", 0, Compare::kExact, false);
+  std::string cleaned(
+      TrimSpaces(ReplaceAll(uncommented, "\t", "", 0, Compare::kExact)));
+  if (cleaned.empty()) return std::nullopt;
+  size_t afterCommand = 0;
+  NextCodePoint(cleaned, afterCommand);
+  std::string_view rest = std::string_view(cleaned).substr(afterCommand);
+  ActionLine line;
+  line.LineNumber = lineNumber;
+  line.Command = cleaned.substr(0, afterCommand);
+  line.Param1 = TrimSpaces(SplitField(rest, ",", 0, Compare::kExact, false));
+  line.Param2 = TrimSpaces(SplitField(rest, ",", 1, Compare::kExact, false));
+  return line;
+}
+
+bool IsValidPrinterName(std::string_view name, std::string_view command) {
+  if (name.find('\\') == std::string_view::npos && command == "=") return true;
+  // The shape \\*\*: two backslashes, then at least one more.
+  if (name.substr(0, 2) != "\\\\" ||
+      name.find('\\', 2) == std::string_view::npos)
+    return false;
+  if (SplitFields(name, "\\", Compare::kExact).size() > 4) return false;
+  if (ServerPart(name).find('*') != std::string::npos) return false;
+  const std::string printer = PrinterPart(name);
+  if (printer.find('*') != std::string::npos && printer != "*") return false;
+  if ((command == "+" || command == "=") && printer == "*") return false;
+  return true;
+}
+
+std::optional<std::string> CheckActionLine(const ActionLine& line) {
+  const int16_t number = line.LineNumber;
+  const bool replace = line.Command == "*";
+  if (line.Command.size() != 1 ||
+      kCommands.find(line.Command[0]) == std::string_view::npos)
+    return SyntaxError(number, "), commande inconnue...");
+  if (!IsValidPrinterName(line.Param1, line.Command))
+    return FormatError(number, line.Param1);
+  if (!line.Param2.empty() && !replace)
+    return SyntaxError(number,
+                       "), cette commande n'accepte qu'un seul paramètre.");
+  if (line.Param2.empty() && replace)
+    return SyntaxError(number, "), cette commande requiert deux paramètres.");
+  if (replace && !IsValidPrinterName(line.Param2, line.Command))
+    return FormatError(number, line.Param2);
+  if (replace &&
+      (PrinterPart(line.Param1) == "*") != (PrinterPart(line.Param2) == "*"))
+    return SyntaxError(number,
+                       "), quand '*' est utilisé pour un paramètre, il doit "
+                       "l'être aussi pour l'autre...");
+  return std::nullopt;
+}
+
+NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
+                         RunTrace& trace) {
+  NameLists lists;
+  if (PrinterPart(line.Param1) != "*") {
+    lists.OldNames = {line.Param1};
+    lists.NewNames = {line.Param2};
+    return lists;
+  }
+  lists.OldNames = MatchInstalledPrinters(spooler, line.Param1);
+  lists.NewNames.resize(lists.OldNames.size());
+  if (line.Command == "*") {
+    const std::string server = ServerPart(line.Param2);
+    for (size_t k = 0; k < lists.OldNames.size(); ++k)
+      lists.NewNames[k] =
+          "\\\\" + server + "\\" + PrinterPart(lists.OldNames[k]);
+  }
+  lists.IsMultiple = true;
+  trace.Trace(kOpeningBanner, true, true);
+  return lists;
+}
+
+void ProcessActionSection(std::string_view scriptText,
+                          const RunSettings& settings, RunTrace& trace,
+                          ActionExecution& execution, Spooler& spooler,
+                          RunCounters& counters) {
+  const std::vector<std::string_view> lines = ReadActionSection(scriptText);
+  // Checked before any line runs, so that an over-long section changes
+  // nothing on the workstation.
+  if (lines.size() > kMaxLines) throw RunError(kOverflow);
+  if (!settings.LogInfos.empty()) trace.Trace(settings.LogInfos, true, true);
+  for (size_t number = 0; number < lines.size(); ++number) {
+    std::optional<ActionLine> line =
+        ParseActionLine(lines[number], static_cast<int16_t>(number));
+    if (!line) continue;
+    if (std::optional<std::string> message = CheckActionLine(*line)) {
+      trace.Trace(*message, true, false);
+      counters.ScriptErrorCount.Raise();
+      continue;
+    }
+    counters.ActionCount.Raise();
+    NameLists lists = BuildNameLists(*line, spooler, trace);
+    execution.ExecuteActionLine(line->Command[0], lists.OldNames,
+                                lists.NewNames, lists.IsMultiple);
+  }
+}
+
+}  // namespace quelmar

@@ -1,0 +1,56 @@
+// The [actions] section: read, cut into numbered lines, each line cleaned,
+// checked and, when valid, executed at once.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/action_execution.h"
+#include "app/run_state.h"
+#include "app/run_trace.h"
+
+namespace quelmar {
+
+struct ActionLine {
+  int16_t LineNumber = 0;
+  std::string Command;
+  std::string Param1;
+  std::string Param2;
+};
+
+struct NameLists {
+  std::vector<std::string> OldNames;
+  std::vector<std::string> NewNames;
+  bool IsMultiple = false;
+};
+
+// The raw lines of the section, the index being the line number: line 0 is
+// the rest of the header's line. Lines end at CR LF, CR or LF. Without a
+// section, a single empty line.
+std::vector<std::string_view> ReadActionSection(std::string_view scriptText);
+
+// The cleaned line split into its command and parameters; nothing when the
+// cleaned line is empty.
+std::optional<ActionLine> ParseActionLine(std::string_view raw,
+                                          int16_t lineNumber);
+
+// The message of the first check that fails; nothing when the line is valid.
+std::optional<std::string> CheckActionLine(const ActionLine& line);
+
+bool IsValidPrinterName(std::string_view name, std::string_view command);
+
+// The names the line acts on: a wildcard is matched against the installed
+// printers (and the opening banner traced).
+NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
+                         RunTrace& trace);
+
+// The whole pass over the section.
+void ProcessActionSection(std::string_view scriptText,
+                          const RunSettings& settings, RunTrace& trace,
+                          ActionExecution& execution, Spooler& spooler,
+                          RunCounters& counters);
+
+}  // namespace quelmar

@@ -1,0 +1,61 @@
+#include "app/journal.h"
+
+#include <cstdio>
+
+namespace quelmar {
+namespace {
+
+std::string TwoDigits(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+std::string FailureMessage(const std::string& logFile) {
+  return "L'écriture dans le fichier journal (" + logFile +
+         ") a déclenché une erreur qui peut avoir plusieurs origines : "
+         "\r\n\r\n"
+         "   - emplacement/nom du fichier incorrect (utilisation de caractères "
+         "non-autorisés, disque ou partage inexistant, etc.)\r\n"
+         "   - pas de droits d'écriture à cet emplacement\r\n"
+         "   - disque saturé ou défectueux\r\n\r\n"
+         "La journalisation ne peut donc être effectuée...";
+}
+
+}  // namespace
+
+std::string TimeStamp(const LocalTime& time) {
+  char year[16];
+  std::snprintf(year, sizeof year, "%04d", time.year);
+  return TwoDigits(time.day) + "/" + TwoDigits(time.month) + "/" + year +
+         " à " + TwoDigits(time.hour) + ":" + TwoDigits(time.minute) + ":" +
+         TwoDigits(time.second);
+}
+
+bool AppendToLogFile(FileSystem& files, const std::string& logFile,
+                     const std::string& text) {
+  if (logFile.empty()) return false;
+  return files.AppendToFile(logFile, text + "\r\n");
+}
+
+bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
+                  Platform& platform) {
+  if (settings.ModeLog == "A") return true;
+  const std::string stamp = TimeStamp(platform.host.Now());
+  const std::string computer = platform.host.ComputerName();
+  if (settings.ModeLog == "C") {
+    settings.LogBuffer = "--- Traitement du " + stamp + " sur " + computer +
+                         " ---\r\n" + settings.LogBuffer + "\r\n" +
+                         finalMessage + "\r\n";
+  } else {
+    settings.LogBuffer = stamp + " sur " + computer + " : " + finalMessage;
+  }
+  if (AppendToLogFile(platform.files, settings.LogFile, settings.LogBuffer))
+    return true;
+  if (settings.Mode != "M")
+    platform.ui.MessageBox(FailureMessage(settings.LogFile), "Erreur",
+                           BoxIcon::kExclamation);
+  return false;
+}
+
+}  // namespace quelmar

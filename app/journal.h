@@ -1,0 +1,25 @@
+// The journal: one entry appended to the log file at the end of each run.
+#pragma once
+
+#include <string>
+
+#include "app/run_state.h"
+#include "platform/platform.h"
+
+namespace quelmar {
+
+// "dd/mm/yyyy à hh:nn:ss".
+std::string TimeStamp(const LocalTime& time);
+
+// Appends `text` and a line break to `logFile` in one write; false when it
+// could not be written (an empty path included).
+bool AppendToLogFile(FileSystem& files, const std::string& logFile,
+                     const std::string& text);
+
+// Builds the entry of the journal level into LogBuffer and appends it;
+// reports a failed write unless the mode is "M". Returns false when a
+// journal was asked for and not written.
+bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
+                  Platform& platform);
+
+}  // namespace quelmar

@@ -1,0 +1,33 @@
+// The one exception type of the run: a run-time error with its number and
+// description, thrown where it arises and caught only by RunErrorHandler.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quelmar {
+
+enum RunErrorNumber {
+  kInvalidArgument = 5,
+  kOverflow = 6,
+  kOutOfMemory = 7,
+  kFileNotFound = 53,
+  kInputPastEnd = 62,
+  kPathFileAccess = 75,
+};
+
+class RunError : public std::runtime_error {
+ public:
+  RunError(int number, const std::string& description)
+      : std::runtime_error(description), number_(number) {}
+  // The error with the description of its number.
+  explicit RunError(int number);
+
+  int number() const { return number_; }
+  std::string description() const { return what(); }
+
+ private:
+  int number_;
+};
+
+}  // namespace quelmar

@@ -1,0 +1,37 @@
+#include "app/run_trace.h"
+
+namespace quelmar {
+namespace {
+
+constexpr std::string_view kDetailPrefix = "   -> ";
+constexpr std::string_view kLineBreak = "\r\n";
+
+// Appends one traced line to `out`, which already holds `wasEmpty` lines.
+void AppendLine(std::string& out, bool wasEmpty, std::string_view text,
+                bool mainLine, bool blankLineBefore) {
+  if (!wasEmpty) {
+    out += kLineBreak;
+    if (blankLineBefore) out += kLineBreak;
+  }
+  if (!mainLine) out += kDetailPrefix;
+  out += text;
+}
+
+}  // namespace
+
+void RunTrace::Trace(std::string_view text, bool mainLine,
+                     bool blankLineBefore) {
+  if (settings_.Mode == "N") {
+    chunk_.clear();
+    AppendLine(chunk_, boxEmpty_, text, mainLine, blankLineBefore);
+    boxEmpty_ = false;
+    window_.AppendTrace(chunk_);
+    window_.ProcessPendingEvents();
+  }
+  if (settings_.ModeLog == "C") {
+    std::string& buffer = settings_.LogBuffer;
+    AppendLine(buffer, buffer.empty(), text, mainLine, blankLineBefore);
+  }
+}
+
+}  // namespace quelmar

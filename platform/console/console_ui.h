@@ -1,0 +1,49 @@
+// The console front end: message boxes on standard error as "[TITLE] TEXT",
+// the trace of a visible run on standard output, and Enter for OK when
+// standard input is a terminal.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/user_interface.h"
+
+namespace quelmar {
+
+// True when standard input is a terminal (a platform file defines it).
+bool StandardInputIsTerminal();
+bool StandardOutputIsTerminal();
+
+class ConsoleWindow : public Window {
+ public:
+  explicit ConsoleWindow(std::FILE* out) : out_(out) {}
+  void SetCaption(const std::string&) override {}
+  void Show() override {}
+  void SetOkEnabled(bool) override {}
+  void FocusOk() override {}
+  void AppendTrace(const std::string& text) override;
+  void ProcessPendingEvents() override;
+  Picture* Banner() override { return nullptr; }
+  void RunUntilClosed() override;
+  std::FILE* out() const { return out_; }
+
+ private:
+  std::FILE* out_;
+  bool wroteLine_ = false;
+};
+
+class ConsoleUserInterface : public UserInterface {
+ public:
+  ConsoleUserInterface(std::FILE* out, std::FILE* err)
+      : window_(out), err_(err) {}
+  Window& MainWindow() override { return window_; }
+  void MessageBox(const std::string& text, const std::string& title,
+                  BoxIcon icon) override;
+  void SetWaitPointer(bool) override {}
+
+ private:
+  ConsoleWindow window_;
+  std::FILE* err_;
+};
+
+}  // namespace quelmar

@@ -1,0 +1,52 @@
+#include "platform/fake/fakes.h"
+
+#include "app/frm_quelmar.h"
+#include "app/run_error.h"
+#include "services/unicode.h"
+
+namespace quelmar {
+
+std::optional<std::string> FakeHost::Environment(const std::string& name) {
+  auto found = environment.find(name);
+  if (found == environment.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string FakeHost::AnsiToUtf8(std::string_view bytes) {
+  return Windows1252ToUtf8(bytes);
+}
+
+bool FakeFileSystem::IsOrdinaryFile(const std::string& path) {
+  return files.count(path) != 0;
+}
+
+std::string FakeFileSystem::ReadWholeFile(const std::string& path) {
+  auto found = files.find(path);
+  if (found == files.end()) throw RunError(kFileNotFound);
+  return found->second;
+}
+
+bool FakeFileSystem::AppendToFile(const std::string& path,
+                                  const std::string& text) {
+  if (readOnly.count(path)) return false;
+  appends.emplace_back(path, text);
+  files[path] += text;
+  return true;
+}
+
+void RecordingWindow::AppendTrace(const std::string& chunk) {
+  text += chunk;
+  caret = text.size();
+}
+
+void RecordingWindow::RunUntilClosed() {
+  shown = true;
+  ++runs;
+}
+
+int FakePlatform::RunScript(const std::string& script) {
+  files.files[DefaultScriptPath()] = script;
+  return RunProgram(platform, Version{1, 0, 6});
+}
+
+}  // namespace quelmar

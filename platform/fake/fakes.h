@@ -1,0 +1,101 @@
+// Test fakes of the platform seams: they keep what they are given in memory
+// and record what the run asks of them.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/workstation.h"
+
+namespace quelmar {
+
+class FakeHost : public Host {
+ public:
+  CommandLine commandLine;
+  std::string programFolder = "C:\\Prog";
+  char separator = '\\';
+  std::map<std::string, std::string> environment;
+  LocalTime now{2026, 3, 4, 5, 6, 7};
+  std::string computerName = "PC01";
+
+  CommandLine GetCommandLine() override { return commandLine; }
+  std::string ProgramFolder() override { return programFolder; }
+  char PathSeparator() override { return separator; }
+  std::optional<std::string> Environment(const std::string& name) override;
+  LocalTime Now() override { return now; }
+  std::string ComputerName() override { return computerName; }
+  std::string AnsiToUtf8(std::string_view bytes) override;
+};
+
+class FakeFileSystem : public FileSystem {
+ public:
+  std::map<std::string, std::string> files;
+  // Paths whose appends fail (a read-only share, say).
+  std::set<std::string> readOnly;
+  std::vector<std::pair<std::string, std::string>> appends;
+
+  bool IsOrdinaryFile(const std::string& path) override;
+  std::string ReadWholeFile(const std::string& path) override;
+  bool AppendToFile(const std::string& path, const std::string& text) override;
+};
+
+struct RecordedBox {
+  std::string text;
+  std::string title;
+  BoxIcon icon;
+};
+
+class RecordingWindow : public Window {
+ public:
+  std::string caption;
+  bool shown = false;
+  bool okEnabled = true;
+  bool okFocused = false;
+  std::string text;
+  size_t caret = 0;
+  int pendingEventRounds = 0;
+  int runs = 0;
+  Picture* banner = nullptr;
+
+  void SetCaption(const std::string& value) override { caption = value; }
+  void Show() override { shown = true; }
+  void SetOkEnabled(bool enabled) override { okEnabled = enabled; }
+  void FocusOk() override { okFocused = true; }
+  void AppendTrace(const std::string& chunk) override;
+  void ProcessPendingEvents() override { ++pendingEventRounds; }
+  Picture* Banner() override { return banner; }
+  void RunUntilClosed() override;
+};
+
+class RecordingUserInterface : public UserInterface {
+ public:
+  RecordingWindow window;
+  std::vector<RecordedBox> boxes;
+  // Every pointer change, true for the wait pointer.
+  std::vector<bool> pointer;
+
+  Window& MainWindow() override { return window; }
+  void MessageBox(const std::string& text, const std::string& title,
+                  BoxIcon icon) override {
+    boxes.push_back({text, title, icon});
+  }
+  void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
+};
+
+// A whole platform over the fakes and a simulated workstation.
+struct FakePlatform {
+  FakeHost host;
+  FakeFileSystem files;
+  SimWorkstation workstation{WorkstationState{}};
+  RecordingUserInterface ui;
+  Platform platform{host, files, workstation, workstation, workstation, ui};
+
+  // Puts a script at the default path and runs it.
+  int RunScript(const std::string& script);
+  std::string DefaultScriptPath() const { return "C:\\Prog\\Quelmar.txt"; }
+};
+
+}  // namespace quelmar

@@ -1,0 +1,15 @@
+// Files on Linux: the journal is written in UTF-8.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace quelmar {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool IsOrdinaryFile(const std::string& path) override;
+  std::string ReadWholeFile(const std::string& path) override;
+  bool AppendToFile(const std::string& path, const std::string& text) override;
+};
+
+}  // namespace quelmar

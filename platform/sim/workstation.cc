@@ -1,0 +1,178 @@
+#include "platform/sim/workstation.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "services/text_utils.h"
+#include "services/unicode.h"
+
+namespace quelmar {
+namespace {
+
+// Common spooler errors, so that a rehearsal reads like a real run.
+constexpr std::pair<int32_t, const char*> kBuiltInMessages[] = {
+    {2, "Le fichier spécifié est introuvable."},
+    {5, "Accès refusé."},
+    {53, "Le chemin réseau n'a pas été trouvé."},
+    {1722, "Le serveur RPC n'est pas disponible."},
+    {1801, "Le nom de l'imprimante n'est pas valide."},
+    {1930, "Le pilote d'imprimante en mode noyau est bloqué sur ce système."},
+    {3019,
+     "Le pilote de l'imprimante est introuvable sur ce système et doit être "
+     "téléchargé."},
+};
+
+constexpr int32_t kInvalidPrinterName = 1801;
+
+std::string_view TrimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+// "OPERATION PRINTER=NUMBER"; the number follows the last "=".
+std::optional<ForcedFailure> ParseFailure(std::string_view line) {
+  size_t space = line.find(' ');
+  size_t equals = line.rfind('=');
+  if (space == std::string_view::npos || equals == std::string_view::npos ||
+      equals < space)
+    return std::nullopt;
+  ForcedFailure failure;
+  failure.operation = ToLowerUtf8(line.substr(0, space));
+  failure.printer = TrimBlanks(line.substr(space + 1, equals - space - 1));
+  failure.error = static_cast<int32_t>(std::strtol(
+      std::string(TrimBlanks(line.substr(equals + 1))).c_str(), nullptr, 10));
+  return failure;
+}
+
+void ParseLine(WorkstationState& state, const std::string& section,
+               std::string_view line) {
+  if (section == "printers") {
+    state.printers.emplace_back(line);
+  } else if (section == "shares") {
+    state.shares.emplace_back(line);
+  } else if (section == "default") {
+    size_t equals = line.find('=');
+    if (equals != std::string_view::npos &&
+        EqualsIgnoreCase(TrimBlanks(line.substr(0, equals)), "device"))
+      state.device = std::string(TrimBlanks(line.substr(equals + 1)));
+  } else if (section == "failures") {
+    if (std::optional<ForcedFailure> failure = ParseFailure(line))
+      state.failures.push_back(*failure);
+  } else if (section == "messages") {
+    size_t equals = line.find('=');
+    if (equals != std::string_view::npos)
+      state.messages.emplace_back(
+          std::strtol(std::string(line.substr(0, equals)).c_str(), nullptr, 10),
+          std::string(line.substr(equals + 1)));
+  }
+}
+
+}  // namespace
+
+WorkstationState ParseWorkstation(std::string_view text) {
+  WorkstationState state;
+  std::string section;
+  LineCursor lines(text);
+  std::string_view raw;
+  while (lines.Next(raw)) {
+    std::string_view line = TrimBlanks(raw);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[' && line.back() == ']') {
+      section = ToLowerUtf8(TrimBlanks(line.substr(1, line.size() - 2)));
+      continue;
+    }
+    ParseLine(state, section, line);
+  }
+  return state;
+}
+
+std::string FormatWorkstation(const WorkstationState& state) {
+  std::string out = "[printers]\n";
+  for (const std::string& printer : state.printers) out += printer + "\n";
+  out += "[default]\n";
+  if (state.device) out += "device=" + *state.device + "\n";
+  out += "[shares]\n";
+  for (const std::string& share : state.shares) out += share + "\n";
+  out += "[failures]\n";
+  for (const ForcedFailure& failure : state.failures)
+    out += failure.operation + " " + failure.printer + "=" +
+           DecimalText(failure.error) + "\n";
+  out += "[messages]\n";
+  for (const auto& [code, text] : state.messages)
+    out += DecimalText(code) + "=" + text + "\n";
+  return out;
+}
+
+const ForcedFailure* SimWorkstation::FindFailure(
+    std::string_view operation, std::string_view printer) const {
+  for (const ForcedFailure& failure : state_.failures)
+    if (failure.operation == operation &&
+        EqualsIgnoreCase(failure.printer, printer))
+      return &failure;
+  return nullptr;
+}
+
+std::vector<std::string> SimWorkstation::InstalledPrinters() {
+  calls_.push_back("list");
+  return state_.printers;
+}
+
+SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
+  calls_.push_back("connect " + name);
+  if (const ForcedFailure* failure = FindFailure("connect", name))
+    return {false, failure->error};
+  auto share = std::find_if(
+      state_.shares.begin(), state_.shares.end(),
+      [&name](const std::string& s) { return EqualsIgnoreCase(s, name); });
+  if (share == state_.shares.end()) return {false, kInvalidPrinterName};
+  auto installed = std::find_if(
+      state_.printers.begin(), state_.printers.end(),
+      [&name](const std::string& p) { return EqualsIgnoreCase(p, name); });
+  if (installed == state_.printers.end()) state_.printers.push_back(*share);
+  return {true, 0};
+}
+
+SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
+  calls_.push_back("disconnect " + name);
+  if (const ForcedFailure* failure = FindFailure("disconnect", name))
+    return {false, failure->error};
+  auto installed = std::find_if(
+      state_.printers.begin(), state_.printers.end(),
+      [&name](const std::string& p) { return EqualsIgnoreCase(p, name); });
+  if (installed == state_.printers.end()) return {false, kInvalidPrinterName};
+  state_.printers.erase(installed);
+  std::string defaultName =
+      SplitField(state_.device.value_or(""), ",", 0, Compare::kExact, false);
+  if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";
+  return {true, 0};
+}
+
+std::string SimWorkstation::ReadDevice() {
+  calls_.push_back("read");
+  return state_.device.value_or(",,,");
+}
+
+void SimWorkstation::WriteDevice(const std::string& value) {
+  calls_.push_back("write " + value);
+  std::string name = SplitField(value, ",", 0, Compare::kExact, false);
+  if (FindFailure("setdefault", name)) return;
+  state_.device = value;
+}
+
+void SimWorkstation::BroadcastSettingsChange() {
+  calls_.push_back("broadcast");
+}
+
+std::string SimWorkstation::FormatMessage(int32_t code,
+                                          const std::string& module) {
+  calls_.push_back("message " + DecimalText(code) + " " + module);
+  for (const auto& [number, text] : state_.messages)
+    if (number == code) return text;
+  for (const auto& [number, text] : kBuiltInMessages)
+    if (number == code) return text;
+  return {};
+}
+
+}  // namespace quelmar

@@ -1,0 +1,67 @@
+// The simulated workstation of the rehearsal command and the tests: its
+// installed printers, the profile's default printer, the printers that the
+// reachable print servers offer, forced failures and message texts. It
+// records every call made to it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/spooler.h"
+
+namespace quelmar {
+
+struct ForcedFailure {
+  std::string operation;  // "connect", "disconnect" or "setdefault"
+  std::string printer;
+  int32_t error = 0;
+};
+
+struct WorkstationState {
+  std::vector<std::string> printers;
+  std::optional<std::string> device;  // the profile's `device` value
+  std::vector<std::string> shares;
+  std::vector<ForcedFailure> failures;
+  std::vector<std::pair<int32_t, std::string>> messages;
+};
+
+// Reads the workstation file (UTF-8, INI-like, ";" comment lines, section
+// names without regard to case). Lines outside the known sections are
+// ignored.
+WorkstationState ParseWorkstation(std::string_view text);
+// The same format, as the run left the workstation.
+std::string FormatWorkstation(const WorkstationState& state);
+
+class SimWorkstation : public Spooler,
+                       public DefaultPrinterProfile,
+                       public MessageTable {
+ public:
+  explicit SimWorkstation(WorkstationState state) : state_(std::move(state)) {}
+
+  std::vector<std::string> InstalledPrinters() override;
+  SpoolerResult AddPrinterConnection(const std::string& name) override;
+  SpoolerResult DeletePrinterConnection(const std::string& name) override;
+
+  std::string ReadDevice() override;
+  void WriteDevice(const std::string& value) override;
+  void BroadcastSettingsChange() override;
+
+  std::string FormatMessage(int32_t code, const std::string& module) override;
+
+  const WorkstationState& state() const { return state_; }
+  // Every call, in order: "list", "connect NAME", "disconnect NAME",
+  // "read", "write VALUE", "broadcast", "message CODE MODULE".
+  const std::vector<std::string>& calls() const { return calls_; }
+
+ private:
+  const ForcedFailure* FindFailure(std::string_view operation,
+                                   std::string_view printer) const;
+
+  WorkstationState state_;
+  std::vector<std::string> calls_;
+};
+
+}  // namespace quelmar

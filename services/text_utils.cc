@@ -1,0 +1,140 @@
+#include "services/text_utils.h"
+
+#include "services/unicode.h"
+
+namespace quelmar {
+namespace {
+
+// Case-insensitive search; `matched` receives the length in bytes of the
+// text found, which may differ from the length of `find`.
+size_t FindIgnoringCase(std::string_view text, std::string_view find,
+                        size_t from, size_t& matchedBytes) {
+  std::u32string needle;
+  for (size_t pos = 0; pos < find.size();)
+    needle += LowerCodePoint(NextCodePoint(find, pos));
+  for (size_t start = from; start < text.size();) {
+    size_t pos = start;
+    size_t matched = 0;
+    while (matched < needle.size() && pos < text.size() &&
+           LowerCodePoint(NextCodePoint(text, pos)) == needle[matched])
+      ++matched;
+    if (matched == needle.size()) {
+      matchedBytes = pos - start;
+      return start;
+    }
+    NextCodePoint(text, start);
+  }
+  return std::string_view::npos;
+}
+
+// Finds `find` and sets `length` to the length of the occurrence.
+size_t FindOccurrence(std::string_view text, std::string_view find, size_t from,
+                      Compare compare, size_t& length) {
+  length = find.size();
+  if (from > text.size()) return std::string_view::npos;
+  if (find.empty()) return from;
+  if (compare == Compare::kExact) return text.find(find, from);
+  return FindIgnoringCase(text, find, from, length);
+}
+
+}  // namespace
+
+size_t FindText(std::string_view text, std::string_view find, size_t from,
+                Compare compare) {
+  size_t length;
+  return FindOccurrence(text, find, from, compare, length);
+}
+
+bool ContainsText(std::string_view text, std::string_view find,
+                  Compare compare) {
+  return FindText(text, find, 0, compare) != std::string_view::npos;
+}
+
+std::string EnsureTrailingBackslash(std::string_view path, char separator) {
+  std::string result(path);
+  if (result.empty() || result.back() != separator) result += separator;
+  return result;
+}
+
+std::string SplitField(std::string_view text, std::string_view separator,
+                       int index, Compare compare, bool keepRest) {
+  if (index < 0) return {};
+  if (separator.empty()) return index == 0 ? std::string(text) : "";
+  std::string_view rest = text;
+  for (int piece = 0;; ++piece) {
+    size_t length;
+    size_t pos = FindOccurrence(rest, separator, 0, compare, length);
+    if (pos == std::string_view::npos)
+      return piece == index ? std::string(rest) : "";
+    if (piece == index)
+      return std::string(keepRest ? rest : rest.substr(0, pos));
+    rest.remove_prefix(pos + length);
+  }
+}
+
+std::vector<std::string> SplitFields(std::string_view text,
+                                     std::string_view separator,
+                                     Compare compare) {
+  std::vector<std::string> pieces;
+  if (separator.empty()) return {std::string(text)};
+  std::string_view rest = text;
+  for (;;) {
+    size_t length;
+    size_t pos = FindOccurrence(rest, separator, 0, compare, length);
+    if (pos == std::string_view::npos) {
+      pieces.emplace_back(rest);
+      return pieces;
+    }
+    pieces.emplace_back(rest.substr(0, pos));
+    rest.remove_prefix(pos + length);
+  }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view find,
+                       std::string_view replacement, size_t start,
+                       Compare compare) {
+  if (find.empty() || start > text.size()) return std::string(text);
+  // Built in one pass: the part already searched is copied once, so the cost
+  // stays linear however many occurrences there are.
+  std::string result(text.substr(0, start));
+  size_t from = start;
+  for (;;) {
+    size_t length;
+    size_t pos = FindOccurrence(text, find, from, compare, length);
+    if (pos == std::string_view::npos) break;
+    result.append(text.substr(from, pos - from));
+    result.append(replacement);
+    from = pos + length;
+  }
+  result.append(text.substr(from));
+  return result;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string DecimalText(long long number) { return std::to_string(number); }
+
+}  // namespace quelmar
+
+namespace quelmar {
+
+bool LineCursor::Next(std::string_view& line) {
+  if (done_) return false;
+  size_t end = text_.find_first_of("\r\n", pos_);
+  if (end == std::string_view::npos) {
+    line = text_.substr(pos_);
+    done_ = true;
+    return true;
+  }
+  line = text_.substr(pos_, end - pos_);
+  pos_ = end + 1;
+  if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+  return true;
+}
+
+}  // namespace quelmar

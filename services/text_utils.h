@@ -1,0 +1,68 @@
+// Text routines of modGeneral: folder paths, splitting, replacing, and the
+// searches they rest on. Positions here are byte offsets into UTF-8 text;
+// they cut texts at the same places as character positions would.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quelmar {
+
+// How two texts are compared: exactly, or without regard to case.
+enum class Compare { kExact = 0, kText = 1 };
+
+// Offset of the first `find` in `text` at or after `from`, npos if none.
+size_t FindText(std::string_view text, std::string_view find, size_t from,
+                Compare compare);
+
+bool ContainsText(std::string_view text, std::string_view find,
+                  Compare compare = Compare::kExact);
+
+// `path` followed by `separator` unless it already ends with it.
+std::string EnsureTrailingBackslash(std::string_view path,
+                                    char separator = '\\');
+
+// Piece `index` (from 0) of `text` cut at `separator`; the empty text when
+// there is no such piece. With `keepRest` the piece runs to the end of the
+// text. An empty separator gives the whole text as its only piece.
+std::string SplitField(std::string_view text, std::string_view separator,
+                       int index, Compare compare, bool keepRest);
+
+// Every piece of `text` cut at `separator` (an index of -1), empty pieces
+// included: k separators give k + 1 pieces.
+std::vector<std::string> SplitFields(std::string_view text,
+                                     std::string_view separator,
+                                     Compare compare);
+
+// Every `find` from byte offset `start` on replaced by `replacement`; the
+// search goes on after the inserted text and never looks into it.
+std::string ReplaceAll(std::string_view text, std::string_view find,
+                       std::string_view replacement, size_t start,
+                       Compare compare);
+
+// Removes spaces (only the space character) at both ends.
+std::string_view TrimSpaces(std::string_view text);
+
+// Decimal digits of a number, with "-" when negative.
+std::string DecimalText(long long number);
+
+}  // namespace quelmar
+
+namespace quelmar {
+
+// Reads the line that starts at `pos` and moves `pos` past its end. A line
+// ends at CR LF, at CR alone or at LF alone. Returns false once `pos` is past
+// the end of `text`; a text that ends with a line end has an empty last line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line);
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  bool done_ = false;
+};
+
+}  // namespace quelmar

@@ -1,0 +1,166 @@
+#include "services/unicode.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace quelmar {
+namespace {
+
+struct CaseRun {
+  char32_t first;
+  char32_t last;
+  int stride;
+  int delta;
+};
+
+#include "services/case_table.inc"
+
+template <size_t N>
+char32_t MapCase(const CaseRun (&runs)[N], char32_t c) {
+  const CaseRun* end = runs + N;
+  const CaseRun* run = std::upper_bound(
+      runs, end, c, [](char32_t v, const CaseRun& r) { return v < r.first; });
+  if (run == runs) return c;
+  --run;
+  if (c > run->last || (c - run->first) % run->stride != 0) return c;
+  return static_cast<char32_t>(static_cast<int32_t>(c) + run->delta);
+}
+
+template <size_t N>
+std::string MapText(const CaseRun (&runs)[N], std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t pos = 0;
+  while (pos < text.size()) {
+    unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {  // ASCII needs no table look-up.
+      out += static_cast<char>(MapCase(runs, byte));
+      ++pos;
+      continue;
+    }
+    size_t start = pos;
+    char32_t c = NextCodePoint(text, pos);
+    char32_t mapped = MapCase(runs, c);
+    if (mapped == c)
+      out.append(text.substr(start, pos - start));  // keeps invalid bytes
+    else
+      AppendUtf8(out, mapped);
+  }
+  return out;
+}
+
+// Length of the sequence that starts with `lead`, 0 when it cannot start one.
+int SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// Decodes the sequence at `pos`, or returns false when it is malformed.
+bool DecodeSequence(std::string_view text, size_t pos, char32_t& c,
+                    size_t& length) {
+  unsigned char lead = static_cast<unsigned char>(text[pos]);
+  int n = SequenceLength(lead);
+  if (n == 0 || pos + n > text.size()) return false;
+  static constexpr std::array<unsigned char, 5> kLeadMask = {0, 0x7F, 0x1F,
+                                                             0x0F, 0x07};
+  char32_t value = lead & kLeadMask[n];
+  for (int i = 1; i < n; ++i) {
+    unsigned char next = static_cast<unsigned char>(text[pos + i]);
+    if ((next & 0xC0) != 0x80) return false;
+    value = (value << 6) | (next & 0x3F);
+  }
+  static constexpr std::array<char32_t, 5> kMinimum = {0, 0, 0x80, 0x800,
+                                                       0x10000};
+  if (value < kMinimum[n] || value > 0x10FFFF) return false;
+  if (value >= 0xD800 && value <= 0xDFFF) return false;
+  c = value;
+  length = static_cast<size_t>(n);
+  return true;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    char32_t c;
+    size_t length;
+    if (!DecodeSequence(bytes, pos, c, length)) return false;
+    pos += length;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+char32_t NextCodePoint(std::string_view text, size_t& pos) {
+  char32_t c;
+  size_t length;
+  if (DecodeSequence(text, pos, c, length)) {
+    pos += length;
+    return c;
+  }
+  ++pos;
+  return 0xFFFD;
+}
+
+char32_t LowerCodePoint(char32_t c) { return MapCase(kLowerRuns, c); }
+
+std::string ToLowerUtf8(std::string_view text) {
+  return MapText(kLowerRuns, text);
+}
+
+std::string ToUpperUtf8(std::string_view text) {
+  return MapText(kUpperRuns, text);
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return ToLowerUtf8(a) == ToLowerUtf8(b);
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+  // 0x80 to 0x9F; the other bytes are the Latin-1 code points.
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (char ch : bytes) {
+    unsigned char byte = static_cast<unsigned char>(ch);
+    if (byte < 0x80)
+      out += ch;
+    else if (byte < 0xA0)
+      AppendUtf8(out, kHigh[byte - 0x80]);
+    else
+      AppendUtf8(out, byte);
+  }
+  return out;
+}
+
+}  // namespace quelmar

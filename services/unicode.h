@@ -1,0 +1,47 @@
+// UTF-8 text inside the program: validation, case mapping and the decoding
+// of script files that come in the ANSI code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quelmar {
+
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Reads the code point that starts at `pos` and moves `pos` past it. Bytes
+// that are not well-formed UTF-8 are read one at a time as U+FFFD.
+char32_t NextCodePoint(std::string_view text, size_t& pos);
+
+// Simple (one-to-one) Unicode case mappings: "É" and "é" are one letter.
+char32_t LowerCodePoint(char32_t c);
+std::string ToLowerUtf8(std::string_view text);
+std::string ToUpperUtf8(std::string_view text);
+
+// Equality without regard to case, by lower-casing both sides.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Windows-1252, the code page these scripts come from on Linux. The five
+// bytes that code page leaves undefined map to the C1 controls of the same
+// value, as the Windows conversion does.
+std::string Windows1252ToUtf8(std::string_view bytes);
+
+// Decodes a whole script file once: UTF-8 when it starts with the UTF-8
+// byte-order mark (dropped) or when all its bytes are valid UTF-8; otherwise
+// the ANSI code page, through `decodeAnsi`.
+template <typename AnsiDecoder>
+std::string DecodeScriptBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kBom.size()) == kBom) {
+    bytes.remove_prefix(kBom.size());
+    return std::string(bytes);
+  }
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  return decodeAnsi(bytes);
+}
+
+}  // namespace quelmar
