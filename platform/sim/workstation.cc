@@ -79,8 +79,9 @@ WorkstationState ParseWorkstation(std::string_view text) {
   while (lines.Next(raw)) {
     std::string_view line = TrimBlanks(raw);
     if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[' && line.back() == ']') {
-      section = ToLowerUtf8(TrimBlanks(line.substr(1, line.size() - 2)));
+    size_t close = line.find(']');
+    if (line.front() == '[' && close != std::string_view::npos) {
+      section = ToLowerUtf8(TrimBlanks(line.substr(1, close - 1)));
       continue;
     }
     ParseLine(state, section, line);
