@@ -1,0 +1,200 @@
+#include "services/printer_services.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/workstation.h"
+
+namespace quelmar {
+namespace {
+
+using Names = std::vector<std::string>;
+
+SimWorkstation WithPrinters(Names printers,
+                            std::optional<std::string> device = {}) {
+  WorkstationState state;
+  state.printers = std::move(printers);
+  state.device = std::move(device);
+  return SimWorkstation(std::move(state));
+}
+
+TEST(IsPrinterInstalledTest, ComparesNamesWithoutRegardToCase) {
+  SimWorkstation station =
+      WithPrinters({"PDF local", "\\\\srv\\laser", "\\\\Srv\\Éco"});
+  EXPECT_TRUE(IsPrinterInstalled(station, "\\\\SRV\\Laser"));
+  EXPECT_TRUE(IsPrinterInstalled(station, "\\\\srv\\éCO"));
+  EXPECT_TRUE(IsPrinterInstalled(station, "pdf LOCAL"));
+  EXPECT_FALSE(IsPrinterInstalled(station, "\\\\srv\\eco"));
+  EXPECT_FALSE(IsPrinterInstalled(station, "\\\\srv\\laser2"));
+  EXPECT_FALSE(IsPrinterInstalled(station, ""));
+  EXPECT_FALSE(IsPrinterInstalled(station, "\\\\srv\\*"));
+}
+
+TEST(IsPrinterInstalledTest, ReadsThePrintersAfreshAtEveryCall) {
+  WorkstationState state;
+  state.shares = {"\\\\srv\\new"};
+  SimWorkstation station(state);
+  EXPECT_FALSE(IsPrinterInstalled(station, "\\\\srv\\new"));
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\new").succeeded);
+  EXPECT_TRUE(IsPrinterInstalled(station, "\\\\srv\\new"));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\new").succeeded);
+  EXPECT_FALSE(IsPrinterInstalled(station, "\\\\srv\\new"));
+  EXPECT_EQ(station.calls(), (Names{"list", "connect \\\\srv\\new", "list",
+                                    "disconnect \\\\srv\\new", "list"}));
+}
+
+TEST(MatchInstalledPrintersTest, KeepsTheSystemsOrderAndSpelling) {
+  SimWorkstation station =
+      WithPrinters({"\\\\srv\\a", "\\\\other\\b", "\\\\SRV\\c", "\\\\srv"});
+  EXPECT_EQ(MatchInstalledPrinters(station, "\\\\srv\\*"),
+            (Names{"\\\\srv\\a", "\\\\SRV\\c"}));
+  EXPECT_EQ(MatchInstalledPrinters(station, "\\\\Srv\\*"),
+            (Names{"\\\\srv\\a", "\\\\SRV\\c"}));
+  EXPECT_EQ(MatchInstalledPrinters(station, "\\\\SRV\\[A-B]"),
+            Names{"\\\\srv\\a"});
+  EXPECT_EQ(MatchInstalledPrinters(station, "*"),
+            (Names{"\\\\srv\\a", "\\\\other\\b", "\\\\SRV\\c", "\\\\srv"}));
+}
+
+TEST(MatchInstalledPrintersTest, FoldsAccentedLettersOnBothSides) {
+  SimWorkstation station =
+      WithPrinters({"\\\\Serveur\\École", "\\\\serveur\\ÉTAGE-1"});
+  EXPECT_EQ(MatchInstalledPrinters(station, "\\\\SERVEUR\\é*"),
+            (Names{"\\\\Serveur\\École", "\\\\serveur\\ÉTAGE-1"}));
+  EXPECT_EQ(MatchInstalledPrinters(station, "\\\\serveur\\[É]tage-#"),
+            Names{"\\\\serveur\\ÉTAGE-1"});
+}
+
+TEST(MatchInstalledPrintersTest, NoMatchIsOneEmptyEntry) {
+  SimWorkstation none = WithPrinters({});
+  EXPECT_EQ(MatchInstalledPrinters(none, "\\\\srv\\*"), Names{""});
+  SimWorkstation others = WithPrinters({"\\\\other\\a", "PDF"});
+  EXPECT_EQ(MatchInstalledPrinters(others, "\\\\srv\\*"), Names{""});
+}
+
+struct DefaultCase {
+  std::optional<std::string> device;
+  std::string expected;
+};
+
+TEST(GetDefaultPrinterTest, NameBeforeTheFirstCommaInLowerCase) {
+  const std::string name253(253, 'P');
+  for (const DefaultCase& c : {
+           DefaultCase{"\\\\Srv\\Laser,winspool,Ne01:", "\\\\srv\\laser"},
+           DefaultCase{"\\\\SRV\\ÉCO,winspool,Ne02:", "\\\\srv\\éco"},
+           DefaultCase{std::nullopt, ""},
+           DefaultCase{",,,", ""},
+           DefaultCase{"", ""},
+           DefaultCase{"\\\\Srv\\NoComma", "\\\\srv\\nocomma"},
+           DefaultCase{std::string("\\\\a\\B\0,x,y", 10), "\\\\a\\b"},
+           // A 254-character buffer keeps 253 characters.
+           DefaultCase{name253 + ",d,p", std::string(253, 'p')},
+           DefaultCase{name253 + "QQ,d,p", std::string(253, 'p')},
+       }) {
+    SimWorkstation station = WithPrinters({}, c.device);
+    EXPECT_EQ(GetDefaultPrinter(station), c.expected)
+        << c.device.value_or("(absent)");
+    EXPECT_EQ(station.calls(), Names{"read"});
+  }
+}
+
+TEST(GetDefaultPrinterTest, LongValueIsCutBetweenCharacters) {
+  std::string name;
+  for (int i = 0; i < 300; ++i) name += "É";
+  SimWorkstation station = WithPrinters({}, name + ",d,p");
+  std::string expected;
+  for (int i = 0; i < 253; ++i) expected += "é";
+  EXPECT_EQ(GetDefaultPrinter(station), expected);
+}
+
+TEST(SetDefaultPrinterTest, WritesBroadcastsThenReadsBack) {
+  SimWorkstation station = WithPrinters({"\\\\old\\a", "\\\\SRV\\Laser"},
+                                        "\\\\old\\a,winspool,Ne01:");
+  EXPECT_TRUE(SetDefaultPrinter(station, station, "\\\\srv\\laser", "", ""));
+  EXPECT_EQ(station.calls(),
+            (Names{"list", "write \\\\srv\\laser,,", "broadcast", "read"}));
+  EXPECT_EQ(station.state().device, "\\\\srv\\laser,,");
+}
+
+TEST(SetDefaultPrinterTest, DriverAndPortFollowTheName) {
+  SimWorkstation station = WithPrinters({"\\\\srv\\laser"});
+  EXPECT_TRUE(SetDefaultPrinter(station, station, "\\\\Srv\\Laser", "winspool",
+                                "Ne03:"));
+  EXPECT_EQ(station.state().device, "\\\\Srv\\Laser,winspool,Ne03:");
+}
+
+TEST(SetDefaultPrinterTest, PrinterNotInstalledWritesNothing) {
+  SimWorkstation station = WithPrinters({"\\\\srv\\a"}, "\\\\srv\\a,,");
+  EXPECT_FALSE(SetDefaultPrinter(station, station, "\\\\srv\\b", "", ""));
+  EXPECT_EQ(station.calls(), Names{"list"});
+  EXPECT_EQ(station.state().device, "\\\\srv\\a,,");
+}
+
+TEST(SetDefaultPrinterTest, FalseWhenTheReadBackShowsAnotherPrinter) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\a", "\\\\srv\\b"};
+  state.device = "\\\\srv\\a,,";
+  state.failures = {{"setdefault", "\\\\srv\\b", 0}};
+  SimWorkstation station(state);
+  EXPECT_FALSE(SetDefaultPrinter(station, station, "\\\\srv\\b", "", ""));
+  EXPECT_EQ(station.calls(),
+            (Names{"list", "write \\\\srv\\b,,", "broadcast", "read"}));
+  EXPECT_EQ(station.state().device, "\\\\srv\\a,,");
+}
+
+struct ModuleCase {
+  int32_t code;
+  const char* module;
+};
+
+TEST(SystemErrorTextTest, AsksTheMessageModuleOfTheNumberRange) {
+  for (const ModuleCase& c : {
+           ModuleCase{2100, "netmsg.dll"},
+           ModuleCase{2250, "netmsg.dll"},
+           ModuleCase{2999, "netmsg.dll"},
+           ModuleCase{12000, "wininet.dll"},
+           ModuleCase{12171, "wininet.dll"},
+           ModuleCase{2, ""},
+           ModuleCase{2099, ""},
+           ModuleCase{3000, ""},
+           ModuleCase{11999, ""},
+           ModuleCase{12172, ""},
+           ModuleCase{-2100, ""},
+           ModuleCase{0, ""},
+       }) {
+    SimWorkstation station = WithPrinters({});
+    SystemErrorText(station, c.code);
+    EXPECT_EQ(station.calls(),
+              Names{"message " + std::to_string(c.code) + " " + c.module});
+  }
+}
+
+TEST(SystemErrorTextTest, TheSystemsTextWithoutOuterSpaces) {
+  WorkstationState state;
+  state.messages = {{5, "Accès refusé (simulé)."},
+                    {2250, "  Cette connexion réseau n'existe pas.  "},
+                    {77, "   "}};
+  SimWorkstation station(state);
+  EXPECT_EQ(SystemErrorText(station, 5), "Accès refusé (simulé).");
+  EXPECT_EQ(SystemErrorText(station, 2250),
+            "Cette connexion réseau n'existe pas.");
+  EXPECT_EQ(SystemErrorText(station, 1722),
+            "Le serveur RPC n'est pas disponible.");
+  EXPECT_EQ(SystemErrorText(station, 77), "Erreur inconnue (77)");
+}
+
+TEST(SystemErrorTextTest, NumberWithoutMessageIsUnknown) {
+  SimWorkstation station = WithPrinters({});
+  EXPECT_EQ(SystemErrorText(station, 424242), "Erreur inconnue (424242)");
+  EXPECT_EQ(SystemErrorText(station, 2222), "Erreur inconnue (2222)");
+  EXPECT_EQ(SystemErrorText(station, -5), "Erreur inconnue (-5)");
+  EXPECT_EQ(SystemErrorText(station, INT32_MIN),
+            "Erreur inconnue (-2147483648)");
+}
+
+}  // namespace
+}  // namespace quelmar
