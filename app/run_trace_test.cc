@@ -1,0 +1,117 @@
+#include "app/run_trace.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fakes.h"
+
+namespace quelmar {
+namespace {
+
+// Counts what the trace hands to the window, to see that it appends.
+class CountingWindow : public RecordingWindow {
+ public:
+  size_t bytesGiven = 0;
+  void AppendTrace(const std::string& chunk) override {
+    bytesGiven += chunk.size();
+    RecordingWindow::AppendTrace(chunk);
+  }
+};
+
+struct TraceRun {
+  RunSettings settings;
+  CountingWindow window;
+  RunTrace trace{settings, window};
+
+  TraceRun(const std::string& mode, const std::string& modeLog) {
+    settings.Mode = mode;
+    settings.ModeLog = modeLog;
+  }
+};
+
+struct Line {
+  std::string text;
+  bool mainLine;
+  bool blankLineBefore;
+};
+
+struct LayoutCase {
+  std::string name;
+  std::vector<Line> lines;
+  std::string expected;
+};
+
+class TraceLayoutTest : public testing::TestWithParam<LayoutCase> {};
+
+// The box and LogBuffer get the same text, each by the same rule.
+TEST_P(TraceLayoutTest, BoxAndBufferAlike) {
+  TraceRun run("N", "C");
+  for (const Line& line : GetParam().lines)
+    run.trace.Trace(line.text, line.mainLine, line.blankLineBefore);
+  EXPECT_EQ(run.window.text, GetParam().expected);
+  EXPECT_EQ(run.settings.LogBuffer, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TraceLayoutTest,
+    testing::Values(
+        // The first line never gets a break before it.
+        LayoutCase{"FirstMainWithBlank",
+                   {{"Lot 1\r\nSite A", true, true}},
+                   "Lot 1\r\nSite A"},
+        LayoutCase{"FirstDetail", {{"OK.", false, true}}, "   -> OK."},
+        LayoutCase{"Mixed",
+                   {{"a", true, false},
+                    {"b", false, false},
+                    {"c", true, true},
+                    {"d", false, true}},
+                   "a\r\n   -> b\r\n\r\nc\r\n\r\n   -> d"},
+        // An empty first line leaves the text empty, so the next line is
+        // still the first.
+        LayoutCase{
+            "EmptyFirstLine", {{"", true, false}, {"x", true, true}}, "x"}),
+    [](const testing::TestParamInfo<LayoutCase>& info) {
+      return info.param.name;
+    });
+
+struct ModeCase {
+  std::string mode;
+  std::string modeLog;
+  bool toBox;
+  bool toBuffer;
+};
+
+class TraceTargetTest : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(TraceTargetTest, BoxInModeNBufferAtLevelC) {
+  const ModeCase& c = GetParam();
+  TraceRun run(c.mode, c.modeLog);
+  run.trace.Trace("a", true, false);
+  run.trace.Trace("b", false, true);
+  const std::string both = "a\r\n\r\n   -> b";
+  EXPECT_EQ(run.window.text, c.toBox ? both : "");
+  EXPECT_EQ(run.window.pendingEventRounds, c.toBox ? 2 : 0);
+  EXPECT_EQ(run.settings.LogBuffer, c.toBuffer ? both : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TraceTargetTest,
+                         testing::Values(ModeCase{"N", "C", true, true},
+                                         ModeCase{"N", "S", true, false},
+                                         ModeCase{"N", "A", true, false},
+                                         ModeCase{"N", "", true, false},
+                                         ModeCase{"D", "C", false, true},
+                                         ModeCase{"M", "C", false, true},
+                                         ModeCase{"", "C", false, true},
+                                         ModeCase{"D", "S", false, false}));
+
+// A long run hands the window each line once: the box is appended to, not
+// rebuilt, so the cost of the trace grows with its length.
+TEST(TraceCostTest, AppendsEachLineOnce) {
+  TraceRun run("N", "C");
+  for (int i = 0; i < 2000; ++i) run.trace.Trace("Ligne", i % 2 == 0, true);
+  EXPECT_EQ(run.window.bytesGiven, run.window.text.size());
+  EXPECT_EQ(run.window.caret, run.window.text.size());
+  EXPECT_EQ(run.window.text, run.settings.LogBuffer);
+}
+
+}  // namespace
+}  // namespace quelmar
