@@ -72,6 +72,10 @@ void ParseLine(WorkstationState& state, const std::string& section,
 }  // namespace
 
 WorkstationState ParseWorkstation(std::string_view text) {
+  // Editors on Windows often save UTF-8 with a byte-order mark; left in, it
+  // would hide the first section header.
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
   WorkstationState state;
   std::string section;
   LineCursor lines(text);
