@@ -1,0 +1,183 @@
+#include "platform/sim/workstation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quelmar {
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names Failures(const WorkstationState& state) {
+  Names out;
+  for (const ForcedFailure& f : state.failures)
+    out.push_back(f.operation + "|" + f.printer + "|" +
+                  std::to_string(f.error));
+  return out;
+}
+
+void ExpectSameState(const WorkstationState& a, const WorkstationState& b) {
+  EXPECT_EQ(a.printers, b.printers);
+  EXPECT_EQ(a.device, b.device);
+  EXPECT_EQ(a.shares, b.shares);
+  EXPECT_EQ(Failures(a), Failures(b));
+  EXPECT_EQ(a.messages, b.messages);
+}
+
+constexpr const char* kFile =
+    "; Un poste avant la migration.\r\n"
+    "[Printers]\r\n"
+    "\\\\oldsrv\\Canon1\r\n"
+    "  PDF local  \r\n"
+    "\r\n"
+    "; une ligne de commentaire\r\n"
+    "\\\\OLDSRV\\Ricoh\r\n"
+    "[ DEFAULT ] ; le profil\r\n"
+    "Device = \\\\oldsrv\\Canon1,winspool,Ne01:\r\n"
+    "[shares]\r\n"
+    "\\\\printsrv\\Canon1\r\n"
+    "\\\\printsrv\\Salle de réunion\r\n"
+    "[Failures]\r\n"
+    "CONNECT \\\\printsrv\\Canon1=5\r\n"
+    "disconnect \\\\oldsrv\\Ricoh = 1722\r\n"
+    "setdefault \\\\printsrv\\Salle de réunion=0\r\n"
+    "connect \\\\srv\\a=b=53\r\n"
+    "connect-sans-numero\r\n"
+    "[messages]\r\n"
+    "5=Accès refusé (simulé).\r\n"
+    "-2=Texte = avec un égal\r\n"
+    "[inconnue]\r\n"
+    "\\\\ignored\\printer\r\n";
+
+TEST(ParseWorkstationTest, ReadsEverySection) {
+  const WorkstationState state = ParseWorkstation(kFile);
+  EXPECT_EQ(state.printers,
+            (Names{"\\\\oldsrv\\Canon1", "PDF local", "\\\\OLDSRV\\Ricoh"}));
+  EXPECT_EQ(state.device, "\\\\oldsrv\\Canon1,winspool,Ne01:");
+  EXPECT_EQ(state.shares,
+            (Names{"\\\\printsrv\\Canon1", "\\\\printsrv\\Salle de réunion"}));
+  EXPECT_EQ(Failures(state),
+            (Names{"connect|\\\\printsrv\\Canon1|5",
+                   "disconnect|\\\\oldsrv\\Ricoh|1722",
+                   "setdefault|\\\\printsrv\\Salle de réunion|0",
+                   "connect|\\\\srv\\a=b|53"}));
+  EXPECT_EQ(state.messages,
+            (std::vector<std::pair<int32_t, std::string>>{
+                {5, "Accès refusé (simulé)."}, {-2, "Texte = avec un égal"}}));
+}
+
+TEST(ParseWorkstationTest, EmptyFileIsAWorkstationWithoutPrinters) {
+  const WorkstationState state = ParseWorkstation("");
+  EXPECT_TRUE(state.printers.empty());
+  EXPECT_FALSE(state.device.has_value());
+  SimWorkstation station(state);
+  EXPECT_EQ(station.ReadDevice(), ",,,");
+}
+
+TEST(ParseWorkstationTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
+  const WorkstationState state =
+      ParseWorkstation("\xEF\xBB\xBF[printers]\n\\\\srv\\a\n");
+  EXPECT_EQ(state.printers, Names{"\\\\srv\\a"});
+}
+
+TEST(FormatWorkstationTest, RoundTripsThroughTheParser) {
+  const WorkstationState parsed = ParseWorkstation(kFile);
+  const std::string text = FormatWorkstation(parsed);
+  ExpectSameState(ParseWorkstation(text), parsed);
+  EXPECT_EQ(FormatWorkstation(ParseWorkstation(text)), text);
+
+  WorkstationState bare;
+  bare.printers = {"\\\\srv\\École"};
+  ExpectSameState(ParseWorkstation(FormatWorkstation(bare)), bare);
+  bare.device = "";
+  ExpectSameState(ParseWorkstation(FormatWorkstation(bare)), bare);
+}
+
+SimWorkstation Station() { return SimWorkstation(ParseWorkstation(kFile)); }
+
+TEST(SimWorkstationTest, ConnectAddsTheShareAsItIsSpelled) {
+  SimWorkstation station = Station();
+  SpoolerResult result =
+      station.AddPrinterConnection("\\\\PRINTSRV\\salle de RÉUNION");
+  EXPECT_TRUE(result.succeeded);
+  EXPECT_EQ(result.error, 0);
+  EXPECT_EQ(station.state().printers.back(), "\\\\printsrv\\Salle de réunion");
+  // Connecting again succeeds and adds no second entry.
+  EXPECT_TRUE(
+      station.AddPrinterConnection("\\\\printsrv\\salle de réunion").succeeded);
+  EXPECT_EQ(station.state().printers.size(), 4u);
+  EXPECT_EQ(station.calls(), (Names{"connect \\\\PRINTSRV\\salle de RÉUNION",
+                                    "connect \\\\printsrv\\salle de réunion"}));
+}
+
+TEST(SimWorkstationTest, ConnectFailures) {
+  SimWorkstation station = Station();
+  SpoolerResult forced = station.AddPrinterConnection("\\\\PrintSrv\\canon1");
+  EXPECT_FALSE(forced.succeeded);
+  EXPECT_EQ(forced.error, 5);
+  SpoolerResult notShared = station.AddPrinterConnection("\\\\printsrv\\HP");
+  EXPECT_FALSE(notShared.succeeded);
+  EXPECT_EQ(notShared.error, 1801);
+  // Installed but offered by no server.
+  EXPECT_EQ(station.AddPrinterConnection("\\\\oldsrv\\Canon1").error, 1801);
+  EXPECT_EQ(station.state().printers.size(), 3u);
+}
+
+TEST(SimWorkstationTest, DisconnectRemovesAndClearsTheDefault) {
+  SimWorkstation station = Station();
+  EXPECT_TRUE(station.DeletePrinterConnection("pdf LOCAL").succeeded);
+  EXPECT_EQ(station.state().device, "\\\\oldsrv\\Canon1,winspool,Ne01:");
+  EXPECT_TRUE(station.DeletePrinterConnection("\\\\OldSrv\\CANON1").succeeded);
+  EXPECT_EQ(station.state().printers, Names{"\\\\OLDSRV\\Ricoh"});
+  EXPECT_EQ(station.state().device, ",,,");
+  EXPECT_EQ(station.ReadDevice(), ",,,");
+}
+
+TEST(SimWorkstationTest, DisconnectFailures) {
+  SimWorkstation station = Station();
+  SpoolerResult forced = station.DeletePrinterConnection("\\\\oldsrv\\ricoh");
+  EXPECT_FALSE(forced.succeeded);
+  EXPECT_EQ(forced.error, 1722);
+  SpoolerResult absent = station.DeletePrinterConnection("\\\\oldsrv\\HP4050");
+  EXPECT_FALSE(absent.succeeded);
+  EXPECT_EQ(absent.error, 1801);
+  EXPECT_EQ(station.state().printers.size(), 3u);
+}
+
+TEST(SimWorkstationTest, ForcedSetDefaultFailureIgnoresTheWrite) {
+  SimWorkstation station = Station();
+  station.WriteDevice("\\\\PRINTSRV\\Salle de réunion,,");
+  EXPECT_EQ(station.ReadDevice(), "\\\\oldsrv\\Canon1,winspool,Ne01:");
+  station.WriteDevice("PDF local,,");
+  station.BroadcastSettingsChange();
+  EXPECT_EQ(station.ReadDevice(), "PDF local,,");
+  EXPECT_EQ(station.calls(),
+            (Names{"write \\\\PRINTSRV\\Salle de réunion,,", "read",
+                   "write PDF local,,", "broadcast", "read"}));
+}
+
+TEST(SimWorkstationTest, MessagesFromTheFileThenBuiltInThenNone) {
+  SimWorkstation station = Station();
+  EXPECT_EQ(station.FormatMessage(5, ""), "Accès refusé (simulé).");
+  EXPECT_EQ(station.FormatMessage(-2, ""), "Texte = avec un égal");
+  EXPECT_EQ(station.FormatMessage(1801, ""),
+            "Le nom de l'imprimante n'est pas valide.");
+  for (int32_t code : {2, 53, 1722, 1930, 3019})
+    EXPECT_FALSE(station.FormatMessage(code, "").empty()) << code;
+  EXPECT_EQ(station.FormatMessage(2250, "netmsg.dll"), "");
+  EXPECT_EQ(SimWorkstation(WorkstationState{}).FormatMessage(5, ""),
+            "Accès refusé.");
+  EXPECT_EQ(station.calls().back(), "message 2250 netmsg.dll");
+}
+
+TEST(SimWorkstationTest, ListsThePrintersInOrderAndRecordsIt) {
+  SimWorkstation station = Station();
+  EXPECT_EQ(station.InstalledPrinters(),
+            (Names{"\\\\oldsrv\\Canon1", "PDF local", "\\\\OLDSRV\\Ricoh"}));
+  EXPECT_EQ(station.calls(), Names{"list"});
+}
+
+}  // namespace
+}  // namespace quelmar
