@@ -15,7 +15,9 @@ file(GLOB_RECURSE QUELMAR_UNIT_TESTS CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/app/*_test.cc
   ${CMAKE_CURRENT_SOURCE_DIR}/services/*_test.cc
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cc)
-if(NOT WIN32)
+if(WIN32)
+  list(FILTER QUELMAR_UNIT_TESTS EXCLUDE REGEX "/posix/")
+else()
   list(FILTER QUELMAR_UNIT_TESTS EXCLUDE REGEX "/win32/")
 endif()
 add_executable(quelmar_tests ${QUELMAR_UNIT_TESTS} platform/fake/fakes.cc)
