@@ -1,0 +1,37 @@
+# The Linux `quelmar`: the run on the workstation's CUPS, through libcups.
+# Debian ships no pkg-config file for libcups: cups-config first, then
+# CMake's own FindCups.
+find_program(QUELMAR_CUPS_CONFIG cups-config)
+if(QUELMAR_CUPS_CONFIG)
+  execute_process(COMMAND ${QUELMAR_CUPS_CONFIG} --libs
+                  OUTPUT_VARIABLE QUELMAR_CUPS_LIBS
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${QUELMAR_CUPS_CONFIG} --cflags
+                  OUTPUT_VARIABLE QUELMAR_CUPS_CFLAGS
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  separate_arguments(QUELMAR_CUPS_LIBS UNIX_COMMAND "${QUELMAR_CUPS_LIBS}")
+  separate_arguments(QUELMAR_CUPS_CFLAGS UNIX_COMMAND "${QUELMAR_CUPS_CFLAGS}")
+  add_library(quelmar_libcups INTERFACE)
+  target_link_libraries(quelmar_libcups INTERFACE ${QUELMAR_CUPS_LIBS})
+  target_compile_options(quelmar_libcups INTERFACE ${QUELMAR_CUPS_CFLAGS})
+else()
+  find_package(Cups)
+  if(NOT Cups_FOUND)
+    message(FATAL_ERROR
+      "libcups was not found (neither cups-config nor CMake's FindCups): "
+      "install its development files, e.g. `apt-get install libcups2-dev`.")
+  endif()
+  add_library(quelmar_libcups INTERFACE)
+  target_link_libraries(quelmar_libcups INTERFACE Cups::Cups)
+endif()
+
+# How printer names map onto queues: pure text, tested with the core.
+target_sources(quelmar_core PRIVATE platform/posix/cups_names.cc)
+
+add_executable(quelmar
+  tools/quelmar_posix.cc
+  platform/posix/cups_connection.cc
+  platform/posix/cups_default.cc
+  platform/posix/cups_workstation.cc
+)
+target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups)

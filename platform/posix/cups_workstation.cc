@@ -1,0 +1,186 @@
+#include "platform/posix/cups_workstation.h"
+
+#include "app/run_error.h"
+#include "services/unicode.h"
+
+namespace quelmar {
+namespace {
+
+// The classic run-time error "device unavailable": the workstation's own
+// print service does not answer.
+constexpr int kDeviceUnavailable = 68;
+constexpr auto kLocalTimeout = std::chrono::seconds(10);
+constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
+constexpr int kIppStateIdle = 3;
+
+const char* StringAttribute(ipp_t* message, const char* name) {
+  ipp_attribute_t* attribute = ippFindAttribute(message, name, IPP_TAG_ZERO);
+  return attribute ? ippGetString(attribute, 0, nullptr) : nullptr;
+}
+
+void RequestAttributes(ipp_t* request,
+                       std::initializer_list<const char*> names) {
+  std::vector<const char*> list(names);
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD,
+                "requested-attributes", static_cast<int>(list.size()), nullptr,
+                list.data());
+}
+
+[[noreturn]] void ThrowUnavailable(const std::string& reason) {
+  throw RunError(kDeviceUnavailable,
+                 "Périphérique non disponible : le service d'impression CUPS "
+                 "du poste ne répond pas (" +
+                     reason + ")");
+}
+
+}  // namespace
+
+CupsWorkstation::CupsWorkstation()
+    : local_(cupsServer(), ippPort(), cupsEncryption(), kLocalTimeout) {
+  RefusePasswordPrompts();
+}
+
+http_t* CupsWorkstation::LocalHttp() {
+  IppReply failure;
+  if (!local_.Open(failure)) ThrowUnavailable(failure.text);
+  return local_.http();
+}
+
+IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
+  IppReply reply = local_.Send(std::move(request), resource);
+  if (!reply.answered) ThrowUnavailable(reply.text);
+  return reply;
+}
+
+std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
+  IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME,
+               "requesting-user-name", nullptr, cupsUser());
+  RequestAttributes(request.get(), {"printer-name", "device-uri"});
+  IppReply reply = SendLocal(std::move(request), "/");
+  std::vector<Queue> queues;
+  if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return queues;
+  if (!reply.succeeded()) ThrowUnavailable(reply.text);
+  std::string name, uri;
+  auto flush = [&] {
+    if (!name.empty()) queues.push_back({name, DeviceNameOf(name, uri)});
+    name.clear();
+    uri.clear();
+  };
+  for (ipp_attribute_t* a = ippFirstAttribute(reply.response.get()); a;
+       a = ippNextAttribute(reply.response.get())) {
+    const char* attributeName = ippGetName(a);
+    if (!attributeName) {
+      flush();  // the separator between two printers
+    } else if (std::string_view(attributeName) == "printer-name") {
+      name = ippGetString(a, 0, nullptr);
+    } else if (std::string_view(attributeName) == "device-uri") {
+      uri = ippGetString(a, 0, nullptr);
+    }
+  }
+  flush();
+  return queues;
+}
+
+std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
+    const std::string& deviceName) {
+  for (Queue& queue : Queues())
+    if (EqualsIgnoreCase(queue.deviceName, deviceName)) return queue;
+  return std::nullopt;
+}
+
+std::vector<std::string> CupsWorkstation::InstalledPrinters() {
+  std::vector<std::string> names;
+  for (Queue& queue : Queues()) names.push_back(std::move(queue.deviceName));
+  return names;
+}
+
+IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
+                                           std::string& uri) {
+  ServerAddress address = AddressOf(printer.server);
+  IppConnection server(address.host, address.port, HTTP_ENCRYPTION_IF_REQUESTED,
+                       kPrintServerTimeout);
+  IppReply reply;
+  for (bool isClass : {false, true}) {
+    uri = SharedPrinterUri(printer, isClass);
+    IppMessage request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri);
+    RequestAttributes(request.get(), {"printer-name"});
+    reply = server.Send(std::move(request), "/");
+    if (reply.status != IPP_STATUS_ERROR_NOT_FOUND) break;
+  }
+  if (!reply.succeeded()) return reply;
+  if (const char* spelling =
+          StringAttribute(reply.response.get(), "printer-name");
+      spelling && EqualsIgnoreCase(spelling, printer.printer)) {
+    printer.printer = spelling;
+    uri = SharedPrinterUri(printer, uri.find("/classes/") != std::string::npos);
+  }
+  return reply;
+}
+
+SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
+  std::optional<SharedPrinter> printer = ParseSharedPrinter(name);
+  if (!printer)
+    return Failure(IPP_STATUS_ERROR_NOT_FOUND,
+                   ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
+  std::string uri;
+  IppReply offered = QueryPrintServer(*printer, uri);
+  if (!offered.succeeded()) return Failure(offered.status, offered.text);
+  // Connecting a printer that is already connected changes nothing.
+  if (FindQueue(DeviceNameOf({}, uri))) return {true, 0};
+  return CreateQueue(*printer, uri);
+}
+
+SpoolerResult CupsWorkstation::CreateQueue(const SharedPrinter& printer,
+                                           const std::string& uri) {
+  std::vector<std::string> taken;
+  for (Queue& queue : Queues()) taken.push_back(std::move(queue.name));
+  const std::string queue = QueueNameFor(printer, taken);
+  IppMessage request =
+      NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
+  ipp_t* r = request.get();
+  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "ppd-name", nullptr, "raw");
+  ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
+               uri.c_str());
+  // The description that print dialogs show: the printer's own name.
+  ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
+               DeviceNameOf({}, uri).c_str());
+  ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
+  ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
+  ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
+                kIppStateIdle);
+  IppReply reply = SendLocal(std::move(request), "/admin/");
+  if (!reply.succeeded()) return Failure(reply.status, reply.text);
+  return {true, 0};
+}
+
+SpoolerResult CupsWorkstation::DeletePrinterConnection(
+    const std::string& name) {
+  std::optional<Queue> queue = FindQueue(name);
+  if (!queue)
+    return Failure(IPP_STATUS_ERROR_NOT_FOUND,
+                   ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
+  std::optional<std::string> userDefault = UserDefaultQueue();
+  IppReply reply = SendLocal(
+      NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
+      "/admin/");
+  if (!reply.succeeded()) return Failure(reply.status, reply.text);
+  // The user's default must not go on naming a queue that is gone.
+  if (userDefault && EqualsIgnoreCase(*userDefault, queue->name))
+    SetUserDefaultQueue({});
+  return {true, 0};
+}
+
+SpoolerResult CupsWorkstation::Failure(ipp_status_t status,
+                                       const std::string& text) {
+  texts_[status] = text;
+  return {false, status};
+}
+
+std::string CupsWorkstation::FormatMessage(int32_t code, const std::string&) {
+  if (auto text = texts_.find(code); text != texts_.end()) return text->second;
+  std::string keyword = ippErrorString(static_cast<ipp_status_t>(code));
+  return keyword.rfind("0x", 0) == 0 ? std::string() : keyword;
+}
+
+}  // namespace quelmar

@@ -1,0 +1,66 @@
+// The workstation's CUPS as the run sees it: the installed printers are its
+// queues, named by their device URIs; a printer connection is a local raw
+// queue for a printer that a print server offers; the default printer is
+// the user's own (lpoptions); error numbers are IPP status codes and their
+// texts CUPS's own.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/cups_connection.h"
+#include "platform/posix/cups_names.h"
+#include "platform/spooler.h"
+
+namespace quelmar {
+
+class CupsWorkstation : public Spooler,
+                        public DefaultPrinterProfile,
+                        public MessageTable {
+ public:
+  CupsWorkstation();
+
+  std::vector<std::string> InstalledPrinters() override;
+  SpoolerResult AddPrinterConnection(const std::string& name) override;
+  SpoolerResult DeletePrinterConnection(const std::string& name) override;
+
+  std::string ReadDevice() override;
+  void WriteDevice(const std::string& value) override;
+  void BroadcastSettingsChange() override;
+
+  std::string FormatMessage(int32_t code, const std::string& module) override;
+
+ private:
+  struct Queue {
+    std::string name;
+    std::string deviceName;
+  };
+
+  // The workstation's queues in CUPS's order. The workstation's own CUPS
+  // that cannot be reached is a RunError.
+  std::vector<Queue> Queues();
+  std::optional<Queue> FindQueue(const std::string& deviceName);
+  // A request to the workstation's CUPS; a RunError when it does not answer.
+  IppReply SendLocal(IppMessage request, const char* resource);
+  // The open connection to the workstation's CUPS, or a RunError.
+  http_t* LocalHttp();
+  // Asks the print server whether it offers the printer; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+  SpoolerResult CreateQueue(const SharedPrinter& printer,
+                            const std::string& uri);
+  // Keeps CUPS's text of the failure for SystemErrorText.
+  SpoolerResult Failure(ipp_status_t status, const std::string& text);
+
+  std::optional<std::string> UserDefaultQueue();
+  // Makes `queue` the user's default printer; no default when empty.
+  void SetUserDefaultQueue(const std::string& queue);
+
+  IppConnection local_;
+  std::map<int32_t, std::string> texts_;
+};
+
+}  // namespace quelmar
