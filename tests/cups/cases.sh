@@ -1,0 +1,180 @@
+#!/bin/bash
+# The CUPS integration cases: quelmar on a private workstation cupsd with
+# private print servers, each script also rehearsed by quelmar-dryrun on the
+# equivalent simulated workstation. Run by run.sh inside
+# `unshare --mount --net`; argument: the build folder.
+set -u
+BUILD_DIR=$1
+QUELMAR="$BUILD_DIR/quelmar"
+DRYRUN="$BUILD_DIR/quelmar-dryrun"
+HERE=$(cd "$(dirname "$0")" && pwd)
+
+CUPS_TEST_ROOT=$(mktemp -d /tmp/quelmar-cups.XXXXXX)
+export CUPS_TEST_ROOT
+# shellcheck source=servers.sh
+source "$HERE/servers.sh"
+# shellcheck source=harness.sh
+source "$HERE/harness.sh"
+
+export LC_ALL=C
+unset LPDEST PRINTER
+export CUPS_SERVER="$CUPS_TEST_ROOT/workstation/cups.sock"
+trap 'stop_all_servers; rm -rf "$CUPS_TEST_ROOT"' EXIT
+trap 'exit 1' INT TERM
+private_network
+
+# The reply timeout of a print server, plus the second libcups adds.
+SERVER_TIMEOUT_MS=6000
+
+case_connect() {
+  new_case connect
+  print_server printsrv1 Laser Couleur
+  connected oldsrv Laser
+  script '+\\printsrv1\laser' '+\\printsrv1\Couleur' '+\\printsrv1\Absente' \
+    '+\\PRINTSRV1\Laser'
+  start_servers && run_quelmar
+  # The printer's own spelling; "Laser" was taken by the old connection.
+  expect_state 1 "" '\\oldsrv\Laser' '\\printsrv1\Laser' '\\printsrv1\Couleur'
+  expect_eq "queue names" "$(queue_uris | cut -d' ' -f1 | sort | tr '\n' ' ')" \
+    "Couleur Laser Laser@printsrv1 "
+  lpstat -a Laser@printsrv1 2>&1 | grep -q "accepting requests" ||
+    PROBLEMS+=("the new queue does not accept jobs")
+  lpstat -p Laser@printsrv1 2>&1 | grep -q "is idle" ||
+    PROBLEMS+=("the new queue is not idle")
+  expect_trace "non effectué : l'imprimante est déjà installée."
+  end_case
+}
+
+case_disconnect() {
+  new_case disconnect
+  print_server printsrv1 Laser Couleur
+  connected printsrv1 Couleur
+  connected printsrv1 Laser
+  local_printer PDF
+  user_default Laser '\\printsrv1\Laser'
+  script '-\\printsrv1\Laser' '-\\printsrv1\Absente' '-\\PRINTSRV1\couleur'
+  start_servers && run_quelmar
+  expect_state 0 "" PDF
+  expect_trace "non effectué : l'imprimante n'est pas installée."
+  end_case
+}
+
+case_replace_default() {
+  new_case replace-default
+  print_server printsrv1 Laser Couleur
+  print_server printsrv2 Laser
+  connected printsrv1 Couleur
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  script '*\\printsrv1\laser,\\printsrv2\Laser'
+  start_servers && run_quelmar
+  expect_state 0 '\\printsrv2\Laser' '\\printsrv1\Couleur' '\\printsrv2\Laser'
+  expect_trace "définir par défaut celle qui la remplace..."
+  end_case
+}
+
+case_wildcard_migration() {
+  new_case wildcard-migration
+  print_server printsrv1 Laser Couleur Traceur
+  print_server printsrv2 Laser Couleur Traceur
+  # In CUPS's order, by queue name, as the simulation lists them.
+  connected printsrv1 Couleur
+  connected printsrv1 Laser
+  local_printer PDF
+  connected printsrv1 Traceur
+  user_default Couleur '\\printsrv1\Couleur'
+  script '*\\printsrv1\*,\\printsrv2\*'
+  start_servers && run_quelmar
+  expect_state 0 '\\printsrv2\Couleur' PDF '\\printsrv2\Laser' \
+    '\\printsrv2\Couleur' '\\printsrv2\Traceur'
+  end_case
+}
+
+case_failed_replacement_rolled_back() {
+  new_case rollback
+  print_server printsrv1 Laser
+  print_server printsrv2 Couleur
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  script '*\\printsrv1\Laser,\\printsrv2\Laser'
+  start_servers && run_quelmar
+  expect_state 1 '\\printsrv1\Laser' '\\printsrv1\Laser'
+  expect_trace "Restauration de l'état d'imprimante par défaut..."
+  end_case
+}
+
+# printsrv2 is stopped while quelmar waits for the silent printsrv3: the
+# lines after that wait find it gone, and the migration is rolled back.
+case_server_stopped_mid_run() {
+  new_case server-stopped
+  print_server printsrv1 Laser Couleur
+  print_server printsrv2 Laser Couleur Traceur
+  silent_server printsrv3 Laser
+  connected printsrv1 Couleur
+  connected printsrv1 Laser
+  user_default Couleur '\\printsrv1\Couleur'
+  sim_failure 'connect \\printsrv2\Laser=1722'
+  sim_failure 'connect \\printsrv2\Couleur=1722'
+  script '+\\printsrv2\Traceur' '+\\printsrv3\Laser' \
+    '*\\printsrv1\*,\\printsrv2\*'
+  start_servers && start_quelmar
+  wait_for_trace 'Connexion de \\printsrv3\Laser...' && stop_server printsrv2
+  wait_quelmar
+  expect_state 1 '\\printsrv1\Couleur' '\\printsrv1\Laser' \
+    '\\printsrv1\Couleur' '\\printsrv2\Traceur'
+  end_case
+}
+
+case_silent_server() {
+  new_case silent-server
+  print_server printsrv1 Laser
+  silent_server printsrv3 Laser Couleur
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  script '+\\printsrv3\Couleur' '*\\printsrv1\Laser,\\printsrv3\Laser'
+  start_servers && run_quelmar
+  ((QUELMAR_MS < 2 * SERVER_TIMEOUT_MS + 2000)) ||
+    PROBLEMS+=("two silent connections took ${QUELMAR_MS} ms")
+  expect_state 1 '\\printsrv1\Laser' '\\printsrv1\Laser'
+  end_case
+}
+
+# Without the workstation's own cupsd the run ends with a run-time error,
+# never with an empty list of printers.
+case_no_local_cupsd() {
+  new_case no-local-cupsd
+  script '-\\printsrv1\*'
+  run_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 2
+  grep -q "Erreur 68 : " "$CASE_DIR/quelmar.err" ||
+    PROBLEMS+=("no run-time error 68 on standard error")
+  grep -q "aucune imprimante concernée" "$CASE_DIR/quelmar.out" &&
+    PROBLEMS+=("the run went on with an empty printer list")
+  end_case
+}
+
+for binary in "$QUELMAR" "$DRYRUN"; do
+  [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
+done
+
+case_connect
+case_disconnect
+case_replace_default
+case_wildcard_migration
+case_failed_replacement_rolled_back
+case_server_stopped_mid_run
+case_silent_server
+case_no_local_cupsd
+
+# Every cupsd started by the cases is gone.
+left=0
+for pid in "${ALL_SERVER_PIDS[@]}"; do kill -0 "$pid" 2>/dev/null && left=1; done
+if ((left)); then
+  FAILED=$((FAILED + 1))
+  echo "FAIL no cupsd left behind"
+else
+  PASSED=$((PASSED + 1))
+  echo "ok   no cupsd left behind"
+fi
+echo "$PASSED passed, $FAILED failed"
+((FAILED == 0))
