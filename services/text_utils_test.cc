@@ -198,12 +198,6 @@ TEST(TrimSpacesTest, RemovesOnlySpacesAtBothEnds) {
   EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
 }
 
-TEST(DecimalTextTest, SignOnlyWhenNegative) {
-  EXPECT_EQ(DecimalText(0), "0");
-  EXPECT_EQ(DecimalText(1801), "1801");
-  EXPECT_EQ(DecimalText(-2147483648LL), "-2147483648");
-}
-
 Pieces Lines(std::string_view text) {
   LineCursor cursor(text);
   Pieces lines;
