@@ -28,9 +28,8 @@ std::string MessageModuleFor(int32_t code) {
 }  // namespace
 
 bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
-  const std::string wanted = ToLowerUtf8(name);
   for (const std::string& printer : spooler.InstalledPrinters())
-    if (ToLowerUtf8(printer) == wanted) return true;
+    if (EqualsIgnoreCase(printer, name)) return true;
   return false;
 }
 

@@ -17,7 +17,7 @@ struct CaseRun {
 #include "services/case_table.inc"
 
 template <size_t N>
-char32_t MapCase(const CaseRun (&runs)[N], char32_t c) {
+constexpr char32_t MapCase(const CaseRun (&runs)[N], char32_t c) {
   const CaseRun* end = runs + N;
   const CaseRun* run = std::upper_bound(
       runs, end, c, [](char32_t v, const CaseRun& r) { return v < r.first; });
@@ -27,15 +27,37 @@ char32_t MapCase(const CaseRun (&runs)[N], char32_t c) {
   return static_cast<char32_t>(static_cast<int32_t>(c) + run->delta);
 }
 
+using AsciiMap = std::array<char32_t, 0x80>;
+
+// The mapping of the ASCII characters, looked up directly: names and keys
+// are mostly ASCII, and they are compared many times per printer operation.
 template <size_t N>
-std::string MapText(const CaseRun (&runs)[N], std::string_view text) {
+constexpr AsciiMap MapAscii(const CaseRun (&runs)[N]) {
+  AsciiMap map{};
+  for (char32_t c = 0; c < 0x80; ++c) map[c] = MapCase(runs, c);
+  return map;
+}
+
+constexpr bool StaysAscii(const AsciiMap& map) {
+  return std::all_of(map.begin(), map.end(),
+                     [](char32_t c) { return c < 0x80; });
+}
+
+constexpr AsciiMap kAsciiLower = MapAscii(kLowerRuns);
+constexpr AsciiMap kAsciiUpper = MapAscii(kUpperRuns);
+// So that an ASCII byte is mapped to one byte.
+static_assert(StaysAscii(kAsciiLower) && StaysAscii(kAsciiUpper));
+
+template <size_t N>
+std::string MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
+                    std::string_view text) {
   std::string out;
   out.reserve(text.size());
   size_t pos = 0;
   while (pos < text.size()) {
     unsigned char byte = static_cast<unsigned char>(text[pos]);
-    if (byte < 0x80) {  // ASCII needs no table look-up.
-      out += static_cast<char>(MapCase(runs, byte));
+    if (byte < 0x80) {
+      out += static_cast<char>(ascii[byte]);
       ++pos;
       continue;
     }
@@ -80,6 +102,25 @@ bool DecodeSequence(std::string_view text, size_t pos, char32_t& c,
   c = value;
   length = static_cast<size_t>(n);
   return true;
+}
+
+// One unit of the lower-case form of `text`, as ToLowerUtf8 writes it: a
+// lower-cased code point, or a byte that is not well-formed UTF-8 (kept as
+// it is), numbered beyond the last code point so that it never equals one.
+char32_t NextLowerUnit(std::string_view text, size_t& pos) {
+  unsigned char byte = static_cast<unsigned char>(text[pos]);
+  if (byte < 0x80) {
+    ++pos;
+    return kAsciiLower[byte];
+  }
+  char32_t c;
+  size_t length;
+  if (!DecodeSequence(text, pos, c, length)) {
+    ++pos;
+    return 0x110000 + byte;
+  }
+  pos += length;
+  return MapCase(kLowerRuns, c);
 }
 
 }  // namespace
@@ -128,18 +169,27 @@ char32_t NextCodePoint(std::string_view text, size_t& pos) {
   return 0xFFFD;
 }
 
-char32_t LowerCodePoint(char32_t c) { return MapCase(kLowerRuns, c); }
+char32_t LowerCodePoint(char32_t c) {
+  if (c < 0x80) return kAsciiLower[c];
+  return MapCase(kLowerRuns, c);
+}
 
 std::string ToLowerUtf8(std::string_view text) {
-  return MapText(kLowerRuns, text);
+  return MapText(kLowerRuns, kAsciiLower, text);
 }
 
 std::string ToUpperUtf8(std::string_view text) {
-  return MapText(kUpperRuns, text);
+  return MapText(kUpperRuns, kAsciiUpper, text);
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return ToLowerUtf8(a) == ToLowerUtf8(b);
+  // Unit by unit, without building the two lower-case texts: the first
+  // difference ends the comparison, and nothing is allocated.
+  size_t i = 0;
+  size_t j = 0;
+  while (i < a.size() && j < b.size())
+    if (NextLowerUnit(a, i) != NextLowerUnit(b, j)) return false;
+  return i == a.size() && j == b.size();
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
