@@ -102,6 +102,11 @@ struct FailureCase {
   std::string text;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.error);
+}
+
 class DisconnectFailureTest : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(DisconnectFailureTest, TracesTheSystemText) {
@@ -228,6 +233,10 @@ struct RollBackCase {
   bool restoreFails;
   Lines tail;  // the lines after "Reconnexion de l'imprimante déconnectée..."
 };
+
+void PrintTo(const RollBackCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.name);
+}
 
 class RollBackTest : public testing::TestWithParam<RollBackCase> {};
 
@@ -406,6 +415,10 @@ struct MessageCase {
   int16_t actions, success, skipped, migration, script;
   std::string message;
 };
+
+void PrintTo(const MessageCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.message);
+}
 
 class ComposeFinalMessageTest : public testing::TestWithParam<MessageCase> {};
 

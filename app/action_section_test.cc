@@ -66,6 +66,11 @@ struct ParseCase {
   std::string param2;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const ParseCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.raw);
+}
+
 class ParseActionLineTest : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseActionLineTest, CleansAndSplits) {
@@ -98,6 +103,10 @@ struct CheckCase {
   std::string raw;
   std::string tail;  // empty for a valid line
 };
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.raw);
+}
 
 class CheckActionLineTest : public testing::TestWithParam<CheckCase> {};
 
@@ -172,6 +181,10 @@ struct NameCase {
   std::string command;
   bool valid;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.name + " " + c.command);
+}
 
 class IsValidPrinterNameTest : public testing::TestWithParam<NameCase> {};
 

@@ -189,6 +189,11 @@ struct StatusCase {
   int status;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const StatusCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.name);
+}
+
 class ExitStatusTest : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(ExitStatusTest, Status) {

@@ -122,6 +122,11 @@ struct FailureCase {
   bool boxShown;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.mode + " (" + c.logFile + ")");
+}
+
 class JournalFailureTest : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(JournalFailureTest, ReportedUnlessModeM) {

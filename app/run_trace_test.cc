@@ -40,6 +40,11 @@ struct LayoutCase {
   std::string expected;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.name);
+}
+
 class TraceLayoutTest : public testing::TestWithParam<LayoutCase> {};
 
 // The box and LogBuffer get the same text, each by the same rule.
@@ -79,6 +84,10 @@ struct ModeCase {
   bool toBox;
   bool toBuffer;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.mode + "/" + c.modeLog);
+}
 
 class TraceTargetTest : public testing::TestWithParam<ModeCase> {};
 

@@ -56,6 +56,11 @@ struct PathCase {
   bool warned;
 };
 
+// Shows the case, not its bytes, when a test fails.
+void PrintTo(const PathCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.commandLine);
+}
+
 class WindowsScriptPathTest : public testing::TestWithParam<PathCase> {};
 
 TEST_P(WindowsScriptPathTest, Resolves) {
@@ -103,6 +108,10 @@ struct ArgumentsCase {
   bool warned;
 };
 
+void PrintTo(const ArgumentsCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.arguments);
+}
+
 class LinuxScriptPathTest : public testing::TestWithParam<ArgumentsCase> {};
 
 TEST_P(LinuxScriptPathTest, Resolves) {
@@ -146,6 +155,10 @@ struct NotFoundCase {
   std::string commandLine;
   std::string text;
 };
+
+void PrintTo(const NotFoundCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.commandLine);
+}
 
 class ScriptNotFoundTest : public testing::TestWithParam<NotFoundCase> {};
 
@@ -210,6 +223,10 @@ struct ModeCase {
   int scriptErrors;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.config);
+}
+
 class ModeSettingTest : public testing::TestWithParam<ModeCase> {};
 
 TEST_P(ModeSettingTest, AcceptsOrWarns) {
@@ -245,6 +262,10 @@ struct ValueCase {
   std::string logFile;
   std::string logInfos;
 };
+
+void PrintTo(const ValueCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.config);
+}
 
 class LogValueTest : public testing::TestWithParam<ValueCase> {};
 
@@ -328,6 +349,10 @@ struct CheckCase {
   std::string logFileAfter;
   std::string logInfosAfter;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.logFile + "|" + c.modeLog + "|" + c.logInfos);
+}
 
 class CheckLogSettingsTest : public testing::TestWithParam<CheckCase> {};
 
