@@ -1,9 +1,11 @@
-// EqualsIgnoreCase compares unit by unit; it must agree with comparing the
-// two lower-case texts, malformed bytes included.
+// The comparisons without regard to case work code point by code point,
+// without lower-case copies; they must agree with comparing or matching the
+// lower-case texts, malformed bytes included.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "services/like_pattern.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -41,6 +43,35 @@ TEST(EqualsIgnoreCaseTest, AgreesWithComparingTheLowerCaseTexts) {
     EXPECT_EQ(EqualsIgnoreCase(pair.a, pair.b), pair.equal);
     EXPECT_EQ(EqualsIgnoreCase(pair.b, pair.a), pair.equal);
     EXPECT_EQ(ToLowerUtf8(pair.a) == ToLowerUtf8(pair.b), pair.equal);
+  }
+}
+
+struct PatternCase {
+  std::string text;
+  std::string pattern;
+  bool matches;
+};
+
+TEST(CaseInsensitivePatternTest, AgreesWithMatchingTheLowerCaseTexts) {
+  const PatternCase kCases[] = {
+      {"\\\\OLDSRV\\Canon", "\\\\oldsrv\\*", true},
+      {"\\\\oldsrv\\Canon", "\\\\OLDSRV\\*", true},
+      {"\\\\oldsrv2\\Canon", "\\\\oldsrv\\*", false},
+      {"\\\\ÉTÉ\\x", "\\\\été\\*", true},
+      {"\\\\ete\\x", "\\\\été\\*", false},
+      {"\\\\S\\Q", "\\\\s\\[p-r]", true},
+      {"\\\\s\\B7", "\\\\S\\b#", true},
+      {"\\\\s\\\xC3X", "\\\\s\\\xC3x", true},  // lone byte, then a letter
+      {"\\\\s\\\xC3x", "\\\\s\\?x", true},
+      {"\\\\s\\x", "\\\\s\\", false},
+  };
+  for (const PatternCase& c : kCases) {
+    SCOPED_TRACE(c.text + " / " + c.pattern);
+    CaseInsensitivePattern like(c.pattern);
+    EXPECT_EQ(like.Matches(c.text), c.matches);
+    EXPECT_EQ(like.Matches(c.text), c.matches);  // the buffer is reused
+    EXPECT_EQ(MatchesPattern(ToLowerUtf8(c.text), ToLowerUtf8(c.pattern)),
+              c.matches);
   }
 }
 

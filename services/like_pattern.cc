@@ -7,11 +7,15 @@
 namespace quelmar {
 namespace {
 
-std::u32string CodePoints(std::string_view text) {
-  std::u32string out;
+// Decodes `text` into `out`, lower-cased when asked; lower-casing the code
+// points gives what lower-casing the text first would.
+void DecodeInto(std::string_view text, bool lower, std::u32string& out) {
+  out.clear();
   out.reserve(text.size());
-  for (size_t pos = 0; pos < text.size();) out += NextCodePoint(text, pos);
-  return out;
+  for (size_t pos = 0; pos < text.size();) {
+    char32_t c = NextCodePoint(text, pos);
+    out += lower ? LowerCodePoint(c) : c;
+  }
 }
 
 // Matches one character against the list that starts after "[" at `p`;
@@ -62,11 +66,7 @@ bool MatchOne(const std::u32string& pattern, size_t& p, char32_t c) {
   return element == c;
 }
 
-}  // namespace
-
-bool MatchesPattern(std::string_view textUtf8, std::string_view patternUtf8) {
-  const std::u32string text = CodePoints(textUtf8);
-  const std::u32string pattern = CodePoints(patternUtf8);
+bool Match(const std::u32string& text, const std::u32string& pattern) {
   size_t t = 0, p = 0;
   // The last "*" seen and the text position it was tried at: on a mismatch
   // it takes one more character, so the match never backtracks further.
@@ -89,6 +89,24 @@ bool MatchesPattern(std::string_view textUtf8, std::string_view patternUtf8) {
   }
   while (p < pattern.size() && pattern[p] == U'*') ++p;
   return p == pattern.size();
+}
+
+}  // namespace
+
+bool MatchesPattern(std::string_view text, std::string_view pattern) {
+  std::u32string textPoints, patternPoints;
+  DecodeInto(text, false, textPoints);
+  DecodeInto(pattern, false, patternPoints);
+  return Match(textPoints, patternPoints);
+}
+
+CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
+  DecodeInto(pattern, true, pattern_);
+}
+
+bool CaseInsensitivePattern::Matches(std::string_view text) {
+  DecodeInto(text, true, text_);
+  return Match(text_, pattern_);
 }
 
 }  // namespace quelmar

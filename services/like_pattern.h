@@ -4,6 +4,7 @@
 // itself. The whole text must match the whole pattern, exactly.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace quelmar {
@@ -11,5 +12,18 @@ namespace quelmar {
 // An unclosed "[" stands for itself, so that a stray bracket in a name never
 // stops the run.
 bool MatchesPattern(std::string_view text, std::string_view pattern);
+
+// A pattern decoded once, matched against many texts without regard to case:
+// the same result as MatchesPattern of both texts lower-cased, without
+// building the lower-case copies.
+class CaseInsensitivePattern {
+ public:
+  explicit CaseInsensitivePattern(std::string_view pattern);
+  bool Matches(std::string_view text);
+
+ private:
+  std::u32string pattern_;
+  std::u32string text_;  // the text being matched, reused from one to the next
+};
 
 }  // namespace quelmar

@@ -35,11 +35,10 @@ bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
 
 std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
                                                 const std::string& pattern) {
-  const std::string lowerPattern = ToLowerUtf8(pattern);
+  CaseInsensitivePattern like(pattern);
   std::vector<std::string> matches;
   for (std::string& printer : spooler.InstalledPrinters())
-    if (MatchesPattern(ToLowerUtf8(printer), lowerPattern))
-      matches.push_back(std::move(printer));
+    if (like.Matches(printer)) matches.push_back(std::move(printer));
   if (matches.empty()) matches.emplace_back();
   return matches;
 }

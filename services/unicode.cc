@@ -159,6 +159,11 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 char32_t NextCodePoint(std::string_view text, size_t& pos) {
+  unsigned char byte = static_cast<unsigned char>(text[pos]);
+  if (byte < 0x80) {
+    ++pos;
+    return byte;
+  }
   char32_t c;
   size_t length;
   if (DecodeSequence(text, pos, c, length)) {
