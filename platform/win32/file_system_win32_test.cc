@@ -1,0 +1,129 @@
+#include "platform/win32/file_system_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/run_error.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_api.h"
+
+namespace quelmar {
+namespace {
+
+class Win32FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = WideToUtf8(temp) + "quelmar-fs-" +
+              std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryW(Utf8ToWide(folder_).c_str(), nullptr);
+  }
+  void TearDown() override {
+    for (const std::string& path : created_) {
+      SetFileAttributesW(Utf8ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(Utf8ToWide(path).c_str());
+      RemoveDirectoryW(Utf8ToWide(path).c_str());
+    }
+    RemoveDirectoryW(Utf8ToWide(folder_).c_str());
+  }
+  std::string MakeFile(const std::string& name, const std::string& bytes,
+                       DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    const std::string path = folder_ + name;
+    FileHandle file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+              &written, nullptr);
+    SetFileAttributesW(Utf8ToWide(path).c_str(), attributes);
+    created_.push_back(path);
+    return path;
+  }
+
+  std::string folder_;
+  std::vector<std::string> created_;
+  Win32FileSystem files_;
+};
+
+TEST_F(Win32FileSystemTest, OnlyOrdinaryFilesAreFound) {
+  const std::string subfolder = folder_ + "dossier";
+  CreateDirectoryW(Utf8ToWide(subfolder).c_str(), nullptr);
+  created_.push_back(subfolder);
+  struct Case {
+    std::string path;
+    bool found;
+  } cases[] = {
+      {MakeFile("script.txt", "x"), true},
+      {MakeFile("été.txt", "x"), true},
+      {MakeFile("lecture.txt", "x", FILE_ATTRIBUTE_READONLY), true},
+      {MakeFile("archive.txt", "x", FILE_ATTRIBUTE_ARCHIVE), true},
+      {MakeFile("cache.txt", "x", FILE_ATTRIBUTE_HIDDEN), false},
+      {MakeFile("systeme.txt", "x", FILE_ATTRIBUTE_SYSTEM), false},
+      {subfolder, false},
+      {folder_ + "absent.txt", false},
+      {"NUL", false},
+      {"", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(files_.IsOrdinaryFile(c.path), c.found) << c.path;
+}
+
+TEST_F(Win32FileSystemTest, ReadsEveryByte) {
+  const std::string bytes("\xEF\xBB\xBF[Config]\r\n\0\xE9\r", 15);
+  EXPECT_EQ(files_.ReadWholeFile(MakeFile("octets.txt", bytes)), bytes);
+  const std::string large(200000, 'a');
+  EXPECT_EQ(files_.ReadWholeFile(MakeFile("grand.txt", large)), large);
+}
+
+TEST_F(Win32FileSystemTest, ReadingAMissingFileIsErrorFileNotFound) {
+  try {
+    files_.ReadWholeFile(folder_ + "absent.txt");
+    FAIL() << "no error";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number(), kFileNotFound);
+  }
+}
+
+TEST_F(Win32FileSystemTest, JournalIsAppendedInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1252u);
+  const std::string path = folder_ + "journal.log";
+  created_.push_back(path);
+  EXPECT_TRUE(files_.AppendToFile(path, "Déconnexion\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(path, "Sélection €\r\n"));
+  EXPECT_EQ(files_.ReadWholeFile(path),
+            "D\xE9"
+            "connexion\r\nS\xE9lection \x80\r\n");
+}
+
+TEST_F(Win32FileSystemTest, AppendingToSomethingElseThanAFileFails) {
+  const std::string subfolder = folder_ + "dossier";
+  CreateDirectoryW(Utf8ToWide(subfolder).c_str(), nullptr);
+  created_.push_back(subfolder);
+  EXPECT_FALSE(files_.AppendToFile(subfolder, "x"));
+  EXPECT_FALSE(files_.AppendToFile("", "x"));
+  EXPECT_FALSE(files_.AppendToFile(folder_ + "absent\\journal.log", "x"));
+  EXPECT_FALSE(files_.AppendToFile("NUL", "x"));
+}
+
+TEST_F(Win32FileSystemTest, AppendWaitsWhileAnotherWriterHoldsTheJournal) {
+  const std::string path = MakeFile("partage.log", "avant\r\n");
+  auto holder = std::make_unique<FileHandle>(
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(holder->valid());
+  std::thread release([&holder] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    holder.reset();
+  });
+  const bool written = files_.AppendToFile(path, "après\r\n");
+  release.join();
+  EXPECT_TRUE(written);
+  EXPECT_EQ(files_.ReadWholeFile(path), "avant\r\napr\xE8s\r\n");
+}
+
+}  // namespace
+}  // namespace quelmar

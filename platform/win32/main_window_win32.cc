@@ -1,0 +1,225 @@
+#include "platform/win32/main_window_win32.h"
+
+#include "platform/win32/resources/resource_ids.h"
+#include "platform/win32/wide.h"
+
+namespace quelmar {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"QuelmarFrmQuelmar";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr int kPictureId = 100;
+constexpr int kTraceId = 101;
+// Far above the edit control's default of about 32,000 characters, so that
+// a long run keeps its whole trace.
+constexpr WPARAM kTraceLimit = 0x7FFFFFFE;
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(QUELMAR_ICON));
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);  // fails harmlessly when already registered
+}
+
+// The message font of the system, at the screen's DPI.
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+std::unique_ptr<BannerPicture> LoadBanner(HINSTANCE instance) {
+  UniqueBitmap bitmap(static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(QUELMAR_BANNER), IMAGE_BITMAP, 0, 0,
+                 LR_DEFAULTCOLOR)));
+  return std::make_unique<BannerPicture>(bitmap.get());
+}
+
+}  // namespace
+
+Win32Window::Win32Window(HINSTANCE instance)
+    : dpi_(ScreenDpi()),
+      banner_(LoadBanner(instance)),
+      font_(CreateMessageFont()) {
+  RegisterWindowClass(instance, WindowProcedure);
+  RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_),
+             TwipsToPixels(kClientHeightTwips, dpi_)};
+  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  // The window procedure takes ownership of the handle at its first message.
+  CreateWindowExW(0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT,
+                  CW_USEDEFAULT, frame.right - frame.left,
+                  frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  CreateControls();
+  // Closing the window between the removal of an old printer and the
+  // connection of its replacement would leave the user with neither.
+  EnableMenuItem(GetSystemMenu(handle(), FALSE), SC_CLOSE,
+                 MF_BYCOMMAND | MF_GRAYED);
+}
+
+HWND Win32Window::CreateControl(const wchar_t* className, const wchar_t* text,
+                                DWORD style, DWORD extendedStyle,
+                                const Twips& place, int id) {
+  HWND control = CreateWindowExW(
+      extendedStyle, className, text, WS_CHILD | WS_VISIBLE | style,
+      TwipsToPixels(place.left, dpi_), TwipsToPixels(place.top, dpi_),
+      TwipsToPixels(place.width, dpi_), TwipsToPixels(place.height, dpi_),
+      handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(handle(), GWLP_HINSTANCE)),
+      nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()),
+               FALSE);
+  return control;
+}
+
+// Created in tab order: lbl, txtTraitements, btnOK, picPar.
+void Win32Window::CreateControls() {
+  CreateControl(L"STATIC", L"Traitements :", SS_LEFT, 0, kLabelTwips, -1);
+  trace_ = CreateControl(
+      L"EDIT", L"",
+      WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+      WS_EX_CLIENTEDGE, kTraceTwips, kTraceId);
+  SendMessageW(trace_, EM_SETLIMITTEXT, kTraceLimit, 0);
+  ok_ = CreateControl(L"BUTTON", L"&OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+                      kOkTwips, IDOK);
+  // The picture box has the bitmap's own size in pixels.
+  picture_ =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW,
+                      TwipsToPixels(kBannerTwips.left, dpi_),
+                      TwipsToPixels(kBannerTwips.top, dpi_),
+                      banner_->InnerWidth(), banner_->InnerHeight(), handle(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureId)),
+                      nullptr, nullptr);
+  banner_->SetControl(picture_);
+}
+
+void Win32Window::SetCaption(const std::string& caption) {
+  SetWindowTextW(handle(), Utf8ToWide(caption).c_str());
+}
+
+void Win32Window::Show() {
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    RECT frame{}, work{};
+    GetWindowRect(handle(), &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(handle(), nullptr,
+                 work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ShowWindow(handle(), SW_SHOW);
+  UpdateWindow(handle());
+}
+
+void Win32Window::SetOkEnabled(bool enabled) { EnableWindow(ok_, enabled); }
+
+void Win32Window::FocusOk() { SetFocus(ok_); }
+
+void Win32Window::AppendTrace(const std::string& text) {
+  const int length = GetWindowTextLengthW(trace_);
+  SendMessageW(trace_, EM_SETSEL, length, length);
+  SendMessageW(trace_, EM_REPLACESEL, FALSE,
+               reinterpret_cast<LPARAM>(Utf8ToWide(text).c_str()));
+  SendMessageW(trace_, EM_SCROLLCARET, 0, 0);
+}
+
+void Win32Window::ProcessPendingEvents() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    Dispatch(message);
+  }
+}
+
+void Win32Window::RunUntilClosed() {
+  runEnded_ = true;
+  EnableMenuItem(GetSystemMenu(handle(), FALSE), SC_CLOSE,
+                 MF_BYCOMMAND | MF_ENABLED);
+  Show();
+  MSG message;
+  while (!closed_ && GetMessageW(&message, nullptr, 0, 0) > 0)
+    Dispatch(message);
+}
+
+void Win32Window::SetWaitPointer(bool wait) {
+  waitPointer_ = wait;
+  SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Window::Dispatch(MSG& message) {
+  if (IsDialogMessageW(handle(), &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void Win32Window::Unload() { DestroyWindow(handle()); }
+
+LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message,
+                                              WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self =
+      reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  if (!self->window_) self->window_.reset(window);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = handle();
+  switch (message) {
+    case WM_COMMAND:
+      // btnOK_Click: a click, Enter (the default button) or Escape (the
+      // cancel button), only while btnOK is enabled.
+      if ((LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) &&
+          IsWindowEnabled(ok_))
+        Unload();
+      return 0;
+    case WM_CLOSE:
+      if (runEnded_) Unload();
+      return 0;
+    case WM_DESTROY:
+      closed_ = true;
+      return 0;
+    case WM_SETFOCUS:
+      SetFocus(IsWindowEnabled(ok_) ? ok_ : trace_);
+      return 0;
+    case WM_SETCURSOR:
+      if (!waitPointer_) break;
+      SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      // The locked trace box keeps the look of a text box.
+      if (reinterpret_cast<HWND>(lParam) != trace_) break;
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (item->hwndItem != picture_) break;
+      banner_->Draw(item->hDC);
+      return TRUE;
+    }
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace quelmar

@@ -1,0 +1,70 @@
+#include <vector>
+
+#include "app/run_error.h"
+#include "platform/win32/printing_win32.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_api.h"
+
+namespace quelmar {
+namespace {
+
+// Local printers and connections only: level 4 comes from the registry and
+// returns at once, even when a print server cannot be reached.
+constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+constexpr DWORD kEnumLevel = 4;
+
+// The spooler of the workstation itself cannot answer: an error of the
+// printer services, never a silent "no printer installed".
+[[noreturn]] void ThrowSpoolerError(DWORD error) {
+  Win32MessageTable messages;
+  std::string text = messages.FormatMessage(static_cast<int32_t>(error), {});
+  throw RunError(
+      static_cast<int>(error),
+      text.empty() ? "Le spouleur d'impression ne répond pas" : text);
+}
+
+// Reads the last error right after a connection call: a call that fails
+// without setting it reports 0 rather than a stale number.
+template <typename Call>
+SpoolerResult CallClearingLastError(Call call) {
+  SetLastError(0);
+  const BOOL succeeded = call();
+  const DWORD error = GetLastError();
+  if (succeeded) return {true, 0};
+  return {false, static_cast<int32_t>(error)};
+}
+
+}  // namespace
+
+std::vector<std::string> Win32Spooler::InstalledPrinters() {
+  std::vector<BYTE> buffer;
+  DWORD needed = 0, count = 0;
+  while (!EnumPrintersW(kEnumFlags, nullptr, kEnumLevel, buffer.data(),
+                        static_cast<DWORD>(buffer.size()), &needed, &count)) {
+    DWORD error = GetLastError();
+    if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+      ThrowSpoolerError(error);
+    buffer.resize(needed);
+  }
+  std::vector<std::string> names;
+  names.reserve(count);
+  const auto* printers =
+      reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i)
+    names.push_back(WideToUtf8(printers[i].pPrinterName));
+  return names;
+}
+
+SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
+  std::wstring wideName = Utf8ToWide(name);
+  return CallClearingLastError(
+      [&] { return AddPrinterConnectionW(wideName.data()); });
+}
+
+SpoolerResult Win32Spooler::DeletePrinterConnection(const std::string& name) {
+  std::wstring wideName = Utf8ToWide(name);
+  return CallClearingLastError(
+      [&] { return DeletePrinterConnectionW(wideName.data()); });
+}
+
+}  // namespace quelmar

@@ -1,0 +1,23 @@
+// What the run shows on Windows: the window frmQuelmar, message boxes and
+// the wait pointer.
+#pragma once
+
+#include "platform/user_interface.h"
+#include "platform/win32/main_window_win32.h"
+
+namespace quelmar {
+
+class Win32UserInterface : public UserInterface {
+ public:
+  explicit Win32UserInterface(HINSTANCE instance) : window_(instance) {}
+  Window& MainWindow() override { return window_; }
+  // Owned by the window when it is visible, so that it stays in front of it.
+  void MessageBox(const std::string& text, const std::string& title,
+                  BoxIcon icon) override;
+  void SetWaitPointer(bool wait) override { window_.SetWaitPointer(wait); }
+
+ private:
+  Win32Window window_;
+};
+
+}  // namespace quelmar
