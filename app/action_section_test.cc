@@ -309,6 +309,47 @@ TEST_P(PassLineEndTest, ReportsRejectedLinesByNumber) {
 INSTANTIATE_TEST_SUITE_P(Ends, PassLineEndTest,
                          testing::Values("\r\n", "\r", "\n"));
 
+struct BadLineCase {
+  std::string raw;
+  std::string trace;
+};
+
+void PrintTo(const BadLineCase& c, std::ostream* os) {
+  *os << testing::PrintToString(c.raw.substr(0, 40));
+}
+
+class BadLineTest : public testing::TestWithParam<BadLineCase> {};
+
+// Odd lines get their message or their run, never a crash.
+TEST_P(BadLineTest, MessageOrRun) {
+  Pass pass(Printers({"\\\\s\\[a]#?", "\\\\s\\p"}));
+  EXPECT_EQ(pass.Run("[actions]" + GetParam().raw), GetParam().trace);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, BadLineTest,
+    testing::Values(
+        BadLineCase{"-",
+                    "Erreur de syntaxe (ligne 0), le nom de l'imprimante "
+                    "'' ne correspond pas au format autorisé "
+                    "(\\\\serveur\\imprimante)..."},
+        BadLineCase{"*",
+                    "Erreur de syntaxe (ligne 0), le nom de l'imprimante "
+                    "'' ne correspond pas au format autorisé "
+                    "(\\\\serveur\\imprimante)..."},
+        BadLineCase{"-\\\\s\\[a]#?",
+                    "Déconnexion de \\\\s\\[a]#?...\r\n   -> OK."},
+        BadLineCase{"-\\\\s\\p,,,,", "Déconnexion de \\\\s\\p...\r\n   -> OK."},
+        BadLineCase{std::string("-\\\\s\\p") + '\0' + "q",
+                    "Déconnexion de \\\\s\\p" + std::string(1, '\0') +
+                        "q...\r\n   -> non effectué : "
+                        "l'imprimante n'est pas "
+                        "installée."},
+        BadLineCase{"-\\\\s\\" + std::string(100000, 'x'),
+                    "Déconnexion de \\\\s\\" + std::string(100000, 'x') +
+                        "...\r\n   -> non effectué : l'imprimante n'est pas "
+                        "installée."}));
+
 TEST(ProcessActionSectionTest, LogInfosFirstEvenWithoutSection) {
   Pass pass;
   pass.settings.LogInfos = "Lot 1\r\nSite A";

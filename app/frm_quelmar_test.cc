@@ -262,6 +262,28 @@ TEST(ScriptLineEndTest, LineFeedsOnlyRunEveryLine) {
   EXPECT_EQ(run.status, kCompleted);
 }
 
+// The settings are read wherever the section stands; below the header its
+// lines are action lines as well, and rejected as such.
+TEST(ConfigAfterActionsTest, SettingsStillApply) {
+  WholeRun run;
+  run.Script("[actions]\r\n=\r\n[Config]\r\nMode=D\r\n");
+  ASSERT_EQ(run.boxes().size(), 1u);
+  EXPECT_EQ(run.boxes()[0].text,
+            "Traitement terminé : 1 opération à effectuer, 0 imp. traitée "
+            "avec succès, 2 erreurs de script.");
+  EXPECT_FALSE(run.window().shown);
+}
+
+// A value longer than the reader's buffer is cut to 31,999 characters.
+TEST(LongValueTest, LogPathIsCut) {
+  WholeRun run;
+  run.Script("[Config]\r\nMode=M\r\nModeLog=S\r\nLog=" +
+             std::string(40000, 'j') + "\r\n[actions]\r\n");
+  ASSERT_EQ(run.fake.files.appends.size(), 1u);
+  EXPECT_EQ(run.fake.files.appends[0].first,
+            "C:\\Prog\\" + std::string(31999, 'j'));
+}
+
 TEST(EmptyScriptTest, ZeroBytesHasNoValidInstruction) {
   WholeRun run;
   run.Script("");

@@ -304,6 +304,30 @@ TEST(ExpandEnvironmentReferencesTest, NeverSearchesAnInsertedValue) {
   EXPECT_EQ(ExpandEnvironmentReferences("sans", host), "sans");
 }
 
+// Positions are 16-bit character positions: a sign past position 32,767
+// is an overflow, counted in characters, not bytes.
+TEST(ExpandEnvironmentReferencesTest, SignsPastPosition32767Overflow) {
+  FakeHost host;
+  host.environment["X"] = "y";
+  struct Case {
+    size_t before;
+    std::string filler;
+    bool overflows;
+  };
+  for (const Case& c : {Case{32764, "a", false}, Case{32765, "a", true},
+                        Case{32764, "é", false}, Case{32765, "é", true}}) {
+    std::string text;
+    for (size_t i = 0; i < c.before; ++i) text += c.filler;
+    try {
+      EXPECT_EQ(ExpandEnvironmentReferences(text + "%X%", host), text + "y");
+      EXPECT_FALSE(c.overflows) << c.before << c.filler;
+    } catch (const RunError& error) {
+      EXPECT_TRUE(c.overflows) << c.before << c.filler;
+      EXPECT_EQ(error.number(), 6);
+    }
+  }
+}
+
 TEST(ExpandEnvironmentReferencesTest, LoneSignIsErrorFive) {
   FakeHost host;
   for (const char* text : {"50%.log", "%B%x%", "%"}) {
