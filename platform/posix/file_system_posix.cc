@@ -90,8 +90,13 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
 
 bool PosixFileSystem::AppendToFile(const std::string& path,
                                    const std::string& text) {
-  FileDescriptor fd(
-      open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  // O_NONBLOCK: a journal path naming a FIFO without a reader would
+  // otherwise block the run forever in open(); it fails at once instead, and
+  // has no effect on writes to an ordinary file. O_NOCTTY: a terminal named
+  // as the journal never becomes the controlling terminal.
+  FileDescriptor fd(open(
+      path.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
   if (fd.get() < 0) return false;
   struct stat info {};
   if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
