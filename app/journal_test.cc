@@ -73,7 +73,6 @@ TEST(WriteJournalTest, LevelSIsOneLinePerRun) {
 
 TEST(WriteJournalTest, EmptyLevelWritesTheShortEntry) {
   Journal journal("N", "");
-  journal.settings.LogBuffer = "";
   EXPECT_TRUE(journal.Write("Fin."));
   EXPECT_EQ(journal.File(), "04/03/2026 à 05:06:07 sur PC01 : Fin.\r\n");
 }
@@ -108,7 +107,6 @@ TEST(WriteJournalTest, LevelCEntriesFollowEachOther) {
 
 TEST(WriteJournalTest, LevelAWritesNothing) {
   Journal journal("N", "A");
-  journal.settings.LogBuffer = "";
   EXPECT_TRUE(journal.Write("Fin."));
   EXPECT_TRUE(journal.fake.files.appends.empty());
   EXPECT_TRUE(journal.fake.ui.boxes.empty());
