@@ -192,8 +192,17 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   // difference ends the comparison, and nothing is allocated.
   size_t i = 0;
   size_t j = 0;
-  while (i < a.size() && j < b.size())
-    if (NextLowerUnit(a, i) != NextLowerUnit(b, j)) return false;
+  while (i < a.size() && j < b.size()) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[j]);
+    if ((x | y) < 0x80) {
+      if (x != y && kAsciiLower[x] != kAsciiLower[y]) return false;
+      ++i;
+      ++j;
+    } else if (NextLowerUnit(a, i) != NextLowerUnit(b, j)) {
+      return false;
+    }
+  }
   return i == a.size() && j == b.size();
 }
 
