@@ -1,6 +1,5 @@
 #include "platform/sim/workstation.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "services/text_utils.h"
@@ -110,6 +109,21 @@ std::string FormatWorkstation(const WorkstationState& state) {
   return out;
 }
 
+SimWorkstation::SimWorkstation(WorkstationState state)
+    : state_(std::move(state)) {
+  for (const std::string& printer : state_.printers)
+    lowerPrinters_.push_back(ToLowerUtf8(printer));
+  for (size_t k = 0; k < state_.shares.size(); ++k)
+    shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
+}
+
+std::optional<size_t> SimWorkstation::FindInstalled(
+    const std::string& lower) const {
+  for (size_t k = 0; k < lowerPrinters_.size(); ++k)
+    if (lowerPrinters_[k] == lower) return k;
+  return std::nullopt;
+}
+
 const ForcedFailure* SimWorkstation::FindFailure(
     std::string_view operation, std::string_view printer) const {
   for (const ForcedFailure& failure : state_.failures)
@@ -128,14 +142,13 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   calls_.push_back("connect " + name);
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
-  auto share = std::find_if(
-      state_.shares.begin(), state_.shares.end(),
-      [&name](const std::string& s) { return EqualsIgnoreCase(s, name); });
-  if (share == state_.shares.end()) return {false, kInvalidPrinterName};
-  auto installed = std::find_if(
-      state_.printers.begin(), state_.printers.end(),
-      [&name](const std::string& p) { return EqualsIgnoreCase(p, name); });
-  if (installed == state_.printers.end()) state_.printers.push_back(*share);
+  std::string lower = ToLowerUtf8(name);
+  auto share = shareByName_.find(lower);
+  if (share == shareByName_.end()) return {false, kInvalidPrinterName};
+  if (!FindInstalled(lower)) {
+    state_.printers.push_back(state_.shares[share->second]);
+    lowerPrinters_.push_back(std::move(lower));
+  }
   return {true, 0};
 }
 
@@ -143,11 +156,10 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   calls_.push_back("disconnect " + name);
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
-  auto installed = std::find_if(
-      state_.printers.begin(), state_.printers.end(),
-      [&name](const std::string& p) { return EqualsIgnoreCase(p, name); });
-  if (installed == state_.printers.end()) return {false, kInvalidPrinterName};
-  state_.printers.erase(installed);
+  std::optional<size_t> installed = FindInstalled(ToLowerUtf8(name));
+  if (!installed) return {false, kInvalidPrinterName};
+  state_.printers.erase(state_.printers.begin() + *installed);
+  lowerPrinters_.erase(lowerPrinters_.begin() + *installed);
   std::string defaultName =
       SplitField(state_.device.value_or(""), ",", 0, Compare::kExact, false);
   if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";

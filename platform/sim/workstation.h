@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/spooler.h"
@@ -39,7 +40,7 @@ class SimWorkstation : public Spooler,
                        public DefaultPrinterProfile,
                        public MessageTable {
  public:
-  explicit SimWorkstation(WorkstationState state) : state_(std::move(state)) {}
+  explicit SimWorkstation(WorkstationState state);
 
   std::vector<std::string> InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
@@ -59,9 +60,16 @@ class SimWorkstation : public Spooler,
  private:
   const ForcedFailure* FindFailure(std::string_view operation,
                                    std::string_view printer) const;
+  // The index of the installed printer whose lower-case name is `lower`.
+  std::optional<size_t> FindInstalled(const std::string& lower) const;
 
   WorkstationState state_;
   std::vector<std::string> calls_;
+  // Lower-case names, so that a large workstation is searched without
+  // lower-casing every name at every call: the printers, in the order of
+  // state_.printers, and the first share of each name.
+  std::vector<std::string> lowerPrinters_;
+  std::unordered_map<std::string, size_t> shareByName_;
 };
 
 }  // namespace quelmar
