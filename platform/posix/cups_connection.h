@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quelmar {
@@ -54,6 +55,15 @@ class IppConnection {
   http_t* http() const { return http_; }
 
  private:
+  // Reads the whole response in large reads (libcups reads a response body
+  // a few bytes at a time, with a poll before each read, which made the
+  // lists of queues the bulk of a run's time). Nothing when the server
+  // asks for more than a plain request (authentication, encryption...):
+  // libcups then takes the request over.
+  std::optional<IppReply> SendAndReadWhole(ipp_t* request,
+                                           const char* resource);
+  IppReply SendThroughLibcups(IppMessage request, const char* resource);
+
   std::string host_;
   int port_;
   http_encryption_t encryption_;

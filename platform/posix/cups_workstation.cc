@@ -126,16 +126,19 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
   std::string uri;
   IppReply offered = QueryPrintServer(*printer, uri);
   if (!offered.succeeded()) return Failure(offered.status, offered.text);
-  // Connecting a printer that is already connected changes nothing.
-  if (FindQueue(DeviceNameOf({}, uri))) return {true, 0};
-  return CreateQueue(*printer, uri);
+  const std::string deviceName = DeviceNameOf({}, uri);
+  std::vector<std::string> taken;
+  for (Queue& queue : Queues()) {
+    // Connecting a printer that is already connected changes nothing.
+    if (EqualsIgnoreCase(queue.deviceName, deviceName)) return {true, 0};
+    taken.push_back(std::move(queue.name));
+  }
+  return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
 }
 
-SpoolerResult CupsWorkstation::CreateQueue(const SharedPrinter& printer,
-                                           const std::string& uri) {
-  std::vector<std::string> taken;
-  for (Queue& queue : Queues()) taken.push_back(std::move(queue.name));
-  const std::string queue = QueueNameFor(printer, taken);
+SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
+                                           const std::string& uri,
+                                           const std::string& deviceName) {
   IppMessage request =
       NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
   ipp_t* r = request.get();
@@ -144,7 +147,7 @@ SpoolerResult CupsWorkstation::CreateQueue(const SharedPrinter& printer,
                uri.c_str());
   // The description that print dialogs show: the printer's own name.
   ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
-               DeviceNameOf({}, uri).c_str());
+               deviceName.c_str());
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",

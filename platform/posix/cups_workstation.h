@@ -50,8 +50,8 @@ class CupsWorkstation : public Spooler,
   // Asks the print server whether it offers the printer; on success
   // `printer` and `uri` are the printer's own spelling and device URI.
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
-  SpoolerResult CreateQueue(const SharedPrinter& printer,
-                            const std::string& uri);
+  SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
+                            const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.
   SpoolerResult Failure(ipp_status_t status, const std::string& text);
 

@@ -42,6 +42,7 @@ AccessLog $dir/log/access_log
 PageLog $dir/log/page_log
 SystemGroup root
 FileDevice Yes
+Printcap $dir/printcap
 CONF
   cat >"$dir/cupsd.conf" <<CONF
 LogLevel warn
