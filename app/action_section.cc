@@ -1,5 +1,7 @@
 #include "app/action_section.h"
 
+#include <algorithm>
+
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -14,12 +16,24 @@ constexpr size_t kMaxLines = 32767;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
-std::string PrinterPart(std::string_view name) {
-  return SplitField(name, "\\", 3, Compare::kExact, false);
+// Piece `index` of `text` cut at `separator`, as SplitField gives it with
+// an exact comparison, but as a view: every line is cut several times, and
+// the pieces are only looked at.
+std::string_view Piece(std::string_view text, char separator, int index) {
+  for (int piece = 0; piece < index; ++piece) {
+    size_t end = text.find(separator);
+    if (end == std::string_view::npos) return {};
+    text.remove_prefix(end + 1);
+  }
+  return text.substr(0, text.find(separator));
 }
 
-std::string ServerPart(std::string_view name) {
-  return SplitField(name, "\\", 2, Compare::kExact, false);
+std::string_view PrinterPart(std::string_view name) {
+  return Piece(name, '\\', 3);
+}
+
+std::string_view ServerPart(std::string_view name) {
+  return Piece(name, '\\', 2);
 }
 
 std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
@@ -58,18 +72,22 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
-  std::string uncommented = SplitField(raw, ";", 0, Compare::kExact, false);
-  std::string cleaned(
-      TrimSpaces(ReplaceAll(uncommented, "\t", "", 0, Compare::kExact)));
+  std::string_view uncommented = Piece(raw, ';', 0);
+  std::string withoutTabs;
+  if (uncommented.find('\t') != std::string_view::npos) {
+    withoutTabs = ReplaceAll(uncommented, "\t", "", 0, Compare::kExact);
+    uncommented = withoutTabs;
+  }
+  std::string_view cleaned = TrimSpaces(uncommented);
   if (cleaned.empty()) return std::nullopt;
   size_t afterCommand = 0;
   NextCodePoint(cleaned, afterCommand);
-  std::string_view rest = std::string_view(cleaned).substr(afterCommand);
+  std::string_view rest = cleaned.substr(afterCommand);
   ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
-  line.Param1 = TrimSpaces(SplitField(rest, ",", 0, Compare::kExact, false));
-  line.Param2 = TrimSpaces(SplitField(rest, ",", 1, Compare::kExact, false));
+  line.Param1 = TrimSpaces(Piece(rest, ',', 0));
+  line.Param2 = TrimSpaces(Piece(rest, ',', 1));
   return line;
 }
 
@@ -79,10 +97,12 @@ bool IsValidPrinterName(std::string_view name, std::string_view command) {
   if (name.substr(0, 2) != "\\\\" ||
       name.find('\\', 2) == std::string_view::npos)
     return false;
-  if (SplitFields(name, "\\", Compare::kExact).size() > 4) return false;
-  if (ServerPart(name).find('*') != std::string::npos) return false;
-  const std::string printer = PrinterPart(name);
-  if (printer.find('*') != std::string::npos && printer != "*") return false;
+  // More than four pieces: more than three backslashes.
+  if (std::count(name.begin(), name.end(), '\\') > 3) return false;
+  if (ServerPart(name).find('*') != std::string_view::npos) return false;
+  const std::string_view printer = PrinterPart(name);
+  if (printer.find('*') != std::string_view::npos && printer != "*")
+    return false;
   if ((command == "+" || command == "=") && printer == "*") return false;
   return true;
 }
@@ -121,10 +141,12 @@ NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
   lists.OldNames = MatchInstalledPrinters(spooler, line.Param1);
   lists.NewNames.resize(lists.OldNames.size());
   if (line.Command == "*") {
-    const std::string server = ServerPart(line.Param2);
-    for (size_t k = 0; k < lists.OldNames.size(); ++k)
-      lists.NewNames[k] =
-          "\\\\" + server + "\\" + PrinterPart(lists.OldNames[k]);
+    const std::string_view server = ServerPart(line.Param2);
+    for (size_t k = 0; k < lists.OldNames.size(); ++k) {
+      std::string& name = lists.NewNames[k];
+      name = "\\\\";
+      name.append(server).append("\\").append(PrinterPart(lists.OldNames[k]));
+    }
   }
   lists.IsMultiple = true;
   trace.Trace(kOpeningBanner, true, true);
