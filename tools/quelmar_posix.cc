@@ -1,5 +1,6 @@
 // quelmar [SCRIPT ARGUMENT TEXT]
 // Runs a script on the workstation's CUPS, console front end included.
+#include <csignal>
 #include <cstdio>
 
 #include "app/frm_quelmar.h"
@@ -10,6 +11,9 @@
 
 int main(int argc, char** argv) {
   using namespace quelmar;
+  // A print server or the local cupsd that closes its end must fail the
+  // request, not end the program.
+  std::signal(SIGPIPE, SIG_IGN);
   std::unique_ptr<Host> host =
       CreateNativeHost(std::vector<std::string>(argv + 1, argv + argc));
   std::unique_ptr<FileSystem> files = CreateNativeFileSystem();

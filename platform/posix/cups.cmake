@@ -2,26 +2,34 @@
 # Debian ships no pkg-config file for libcups: cups-config first, then
 # CMake's own FindCups.
 find_program(QUELMAR_CUPS_CONFIG cups-config)
-if(QUELMAR_CUPS_CONFIG)
+find_path(QUELMAR_CUPS_INCLUDE cups/cups.h)
+add_library(quelmar_libcups INTERFACE)
+set(QUELMAR_CUPS_FOUND FALSE)
+if(QUELMAR_CUPS_CONFIG AND QUELMAR_CUPS_INCLUDE)
   execute_process(COMMAND ${QUELMAR_CUPS_CONFIG} --libs
+                  RESULT_VARIABLE QUELMAR_CUPS_LIBS_RESULT
                   OUTPUT_VARIABLE QUELMAR_CUPS_LIBS
                   OUTPUT_STRIP_TRAILING_WHITESPACE)
   execute_process(COMMAND ${QUELMAR_CUPS_CONFIG} --cflags
+                  RESULT_VARIABLE QUELMAR_CUPS_CFLAGS_RESULT
                   OUTPUT_VARIABLE QUELMAR_CUPS_CFLAGS
                   OUTPUT_STRIP_TRAILING_WHITESPACE)
-  separate_arguments(QUELMAR_CUPS_LIBS UNIX_COMMAND "${QUELMAR_CUPS_LIBS}")
-  separate_arguments(QUELMAR_CUPS_CFLAGS UNIX_COMMAND "${QUELMAR_CUPS_CFLAGS}")
-  add_library(quelmar_libcups INTERFACE)
-  target_link_libraries(quelmar_libcups INTERFACE ${QUELMAR_CUPS_LIBS})
-  target_compile_options(quelmar_libcups INTERFACE ${QUELMAR_CUPS_CFLAGS})
-else()
+  if(QUELMAR_CUPS_LIBS_RESULT EQUAL 0 AND QUELMAR_CUPS_CFLAGS_RESULT EQUAL 0)
+    separate_arguments(QUELMAR_CUPS_LIBS UNIX_COMMAND "${QUELMAR_CUPS_LIBS}")
+    separate_arguments(QUELMAR_CUPS_CFLAGS UNIX_COMMAND
+                       "${QUELMAR_CUPS_CFLAGS}")
+    target_link_libraries(quelmar_libcups INTERFACE ${QUELMAR_CUPS_LIBS})
+    target_compile_options(quelmar_libcups INTERFACE ${QUELMAR_CUPS_CFLAGS})
+    set(QUELMAR_CUPS_FOUND TRUE)
+  endif()
+endif()
+if(NOT QUELMAR_CUPS_FOUND)
   find_package(Cups)
   if(NOT Cups_FOUND)
     message(FATAL_ERROR
-      "libcups was not found (neither cups-config nor CMake's FindCups): "
-      "install its development files, e.g. `apt-get install libcups2-dev`.")
+      "libcups and its headers were not found (neither cups-config nor "
+      "CMake's FindCups): install them with `apt-get install libcups2-dev`.")
   endif()
-  add_library(quelmar_libcups INTERFACE)
   target_link_libraries(quelmar_libcups INTERFACE Cups::Cups)
 endif()
 
