@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Concurrent journals: PROCESSES processes each run RUNS scripts one after the
+# other, all appending to the same local journal file, alternately with
+# ModeLog "S" (one line) and "C" (the whole trace, made longer than a pipe
+# buffer). Afterwards every entry must be whole, none interleaved with
+# another, and each run's entry present exactly once.
+#
+# usage: concurrent_journal.sh [-p PROCESSES] [-r RUNS] RUNNER...
+#   RUNNER... runs one script whose path it is given as its last argument,
+#   e.g. "build/linux/quelmar-dryrun --workstation ws.ini". The workstation
+#   must offer \\printsrv\A. Set NATIVE_PATH to a command that turns a path
+#   of this system into the runner's (e.g. "winepath -w") when they differ.
+# Each run is named by COMPUTERNAME=P<process>R<run>; the script finds the
+# journal through %JOURNAL%.
+set -u
+processes=32
+runs=50
+while getopts p:r: option; do
+  case $option in
+    p) processes=$OPTARG ;;
+    r) runs=$OPTARG ;;
+    *) exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+runner=("$@")
+here=$(cd "$(dirname "$0")" && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+native() { if [ -n "${NATIVE_PATH:-}" ]; then $NATIVE_PATH "$1"; else echo "$1"; fi; }
+for level in S C; do
+  printf '[Config]\r\nMode=M\r\nModeLog=%s\r\nLog=%%JOURNAL%%\r\nLogInfos=%%COMPUTERNAME%% %%PAD%%\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
+    "$level" > "$work/$level.txt"
+done
+journal=$work/journal.log
+export JOURNAL
+JOURNAL=$(native "$journal")
+export PAD
+PAD=$(printf 'remplissage%.0s' $(seq 400))
+script_S=$(native "$work/S.txt")
+script_C=$(native "$work/C.txt")
+
+one_process() {
+  local p=$1 r level script
+  for r in $(seq "$runs"); do
+    if [ $(((p + r) % 2)) -eq 0 ]; then script=$script_S; else script=$script_C; fi
+    COMPUTERNAME=P${p}R$r "${runner[@]}" "$script" < /dev/null > /dev/null 2>&1 ||
+      echo "P${p}R$r: status $?" >> "$work/errors"
+  done
+}
+
+begin=$SECONDS
+for p in $(seq "$processes"); do one_process "$p" & done
+wait
+echo "$processes processes x $runs runs in $((SECONDS - begin)) s"
+[ -f "$work/errors" ] && head -5 "$work/errors"
+python3 "$here/check_journal.py" "$journal" "$processes" "$runs"

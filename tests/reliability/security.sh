@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Security checks. In the sources: no shell or other program is started, no
+# format string comes from data, no file is truncated or deleted. In runs of
+# quelmar-dryrun: script text with shell and format metacharacters is taken
+# literally, and a Log value only ever appends.
+#
+# usage: security.sh QUELMAR_DRYRUN
+set -u
+dryrun=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+source "$here/lib.sh"
+
+work=$(mktemp -d)
+chmod 755 "$work"
+trap 'rm -rf "$work"' EXIT
+ws=$work/workstation.ini
+printf '%s\n' '[shares]' '\\printsrv\A' > "$ws"
+make_baseline
+
+sources() {
+  (cd "$root" && git ls-files app services platform tools | grep -E '\.(cc|h)$' |
+    grep -v '_test\.cc$' | grep -v '^platform/fake/')
+}
+grep_sources() { (cd "$root" && sources | xargs grep -nE "$1"); }
+
+start no_program_started
+found=$(grep_sources '\b(system|popen|exec[lv]p?e?|fork|vfork|posix_spawnp?|ShellExecute\w*|CreateProcess\w*|WinExec)\s*\(')
+[ -z "$found" ] || fail "starts a program: $found"
+
+start no_format_string_from_data
+# Every printf-family call has a literal format, after the stream or the
+# buffer and its size.
+found=$(cd "$root" && sources | xargs python3 -c '
+import re, sys
+call = re.compile(r"\b(v?s?n?printf|v?fprintf|syslog|wsprintf\w*)\s*\(")
+literal = re.compile(r"\s*(?:[\w.:>-]+\s*,\s*(?:sizeof\s*\(?[\w.]+\)?\s*,\s*)?)?(?:L|u8)?\"")
+for path in sys.argv[1:]:
+    text = open(path, encoding="utf-8", errors="replace").read()
+    for match in call.finditer(text):
+        if not literal.match(text, match.end()):
+            line = text.count("\n", 0, match.start()) + 1
+            print(f"{path}:{line}")
+')
+[ -z "$found" ] || fail "format not literal: $found"
+
+start no_truncation_or_deletion
+# Only the rehearsal command's own --save output is written whole.
+found=$(grep_sources 'O_TRUNC|ios::trunc|\bunlink\s*\(|\bremove\s*\(|\brename\s*\(|DeleteFile\w*\s*\(|CREATE_ALWAYS|TRUNCATE_EXISTING|fopen\s*\([^,]*, *"w' |
+  grep -v '^tools/quelmar_dryrun.cc:.*options.save')
+[ -z "$found" ] || fail "may truncate or delete: $found"
+
+start log_keeps_existing_content
+printf 'ligne 1\r\nligne 2 sans fin' > "$work/existing.log"
+printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/existing.log" > "$work/s.txt"
+run "$work/s.txt"
+expect_status 0
+[ "$(head -c 25 "$work/existing.log")" = $'ligne 1\r\nligne 2 sans fin' ] ||
+  fail "existing journal content changed"
+[ "$(wc -l < "$work/existing.log")" = 2 ] || fail "entry not appended"
+
+start log_is_the_script
+printf '[Config]\r\nMode=M\r\nModeLog=C\r\nLog=%s\r\n[actions]\r\n' "$work/self.txt" > "$work/self.txt"
+cp "$work/self.txt" "$work/self.orig"
+run "$work/self.txt"
+expect_status 0
+[ "$(head -c "$(stat -c %s "$work/self.orig")" "$work/self.txt")" = "$(cat "$work/self.orig")" ] ||
+  fail "the script was not kept"
+[ "$(stat -c %s "$work/self.txt")" -gt "$(stat -c %s "$work/self.orig")" ] ||
+  fail "nothing appended to the script"
+
+start shell_metacharacters_taken_literally
+name='$(touch pwned)`touch pwned2`|touch pwned3&'
+printf '[Config]\r\nMode=M\r\nModeLog=C\r\nLog=%s/%s.log\r\n[actions]\r\n+\\\\printsrv\\%s\r\n=%s\r\n' \
+  "$work" "$name" "$name" "$name" > "$work/s.txt"
+cd "$work" && run "$work/s.txt"
+cd - > /dev/null
+expect_status 1
+[ -f "$work/$name.log" ] || fail "journal not written under its literal name"
+grep -qF "Connexion de \\\\printsrv\\$name..." "$work/$name.log" || fail "printer name changed"
+[ -z "$(ls "$work" | grep -E '^pwned')" ] || fail "a shell ran"
+
+start format_directives_taken_literally
+name='%s%n%x%p%%n%08x'
+printf '[Config]\r\nMode=M\r\nModeLog=C\r\nLog=%s\r\n[actions]\r\n+\\\\printsrv\\%s\r\n' \
+  "$work/journal.log" "$name" > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1
+grep -qF "Connexion de \\\\printsrv\\$name..." "$work/journal.log" ||
+  fail "format directives not written literally"
+
+summary
