@@ -67,8 +67,8 @@ TEST(Win32HostTest, AnsiCodePageRoundTrip) {
   Win32Host host("");
   EXPECT_EQ(host.AnsiToUtf8("\xC9t\xE9 \x80 \xA7"), "Été € §");
   EXPECT_EQ(Utf8ToAnsiText("Été € §"), "\xC9t\xE9 \x80 \xA7");
-  // Outside the code page: the code page's default character.
-  EXPECT_EQ(Utf8ToAnsiText("\xE2\x86\x92"), "?");
+  // Outside the code page: the default character, never a look-alike.
+  EXPECT_EQ(Utf8ToAnsiText("\\\\srv\\Ωmega \xE2\x86\x92"), "\\\\srv\\?mega ?");
 }
 
 TEST(Win32HostTest, WideConversionKeepsEveryCharacter) {

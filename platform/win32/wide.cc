@@ -23,13 +23,13 @@ std::wstring ToWide(UINT codePage, DWORD flags, std::string_view text) {
   return wide;
 }
 
-std::string FromWide(UINT codePage, std::wstring_view text) {
+std::string FromWide(UINT codePage, DWORD flags, std::wstring_view text) {
   if (text.empty()) return {};
   const int length = ClampedLength(text.size());
-  int count = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0,
-                                  nullptr, nullptr);
+  int count = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr,
+                                  0, nullptr, nullptr);
   std::string bytes(static_cast<size_t>(count), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), count,
+  WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), count,
                       nullptr, nullptr);
   return bytes;
 }
@@ -41,15 +41,17 @@ std::wstring Utf8ToWide(std::string_view text) {
 }
 
 std::string WideToUtf8(std::wstring_view text) {
-  return FromWide(CP_UTF8, text);
+  return FromWide(CP_UTF8, 0, text);
 }
 
 std::string AnsiToUtf8Text(std::string_view bytes) {
   return WideToUtf8(ToWide(CP_ACP, 0, bytes));
 }
 
+// No best fit: a letter the code page lacks becomes "?" rather than a
+// look-alike (\\srv\Ωmega is not \\srv\Omega).
 std::string Utf8ToAnsiText(std::string_view text) {
-  return FromWide(CP_ACP, Utf8ToWide(text));
+  return FromWide(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf8ToWide(text));
 }
 
 }  // namespace quelmar

@@ -11,7 +11,7 @@ std::wstring Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 
 // The system's ANSI code page; characters it cannot hold become its default
-// character.
+// character, "?".
 std::string AnsiToUtf8Text(std::string_view bytes);
 std::string Utf8ToAnsiText(std::string_view text);
 
