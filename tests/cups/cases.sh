@@ -153,6 +153,23 @@ case_no_local_cupsd() {
   end_case
 }
 
+# The workstation's cupsd goes away during the run (while quelmar waits for
+# the silent printsrv3): the next line ends the run with the run-time error.
+case_local_cupsd_stopped_mid_run() {
+  new_case local-cupsd-stopped
+  print_server printsrv1 Laser
+  silent_server printsrv3 Laser
+  connected printsrv1 Laser
+  script '+\\printsrv3\Laser' '-\\printsrv1\Laser'
+  start_servers && start_quelmar
+  wait_for_trace 'Connexion de \\printsrv3\Laser...' && stop_server workstation
+  wait_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 2
+  grep -q "Erreur 68 : " "$CASE_DIR/quelmar.err" ||
+    PROBLEMS+=("no run-time error 68 on standard error")
+  end_case
+}
+
 for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
@@ -165,6 +182,7 @@ case_failed_replacement_rolled_back
 case_server_stopped_mid_run
 case_silent_server
 case_no_local_cupsd
+case_local_cupsd_stopped_mid_run
 
 # Every cupsd started by the cases is gone.
 left=0
