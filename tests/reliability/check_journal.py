@@ -9,14 +9,15 @@ import sys
 
 STAMP = r"\d\d/\d\d/\d{4} à \d\d:\d\d:\d\d"
 FINAL = ("Traitement terminé : 1 opération à effectuer, "
-         "1 imp. traitée avec succès.")
+         "0 imp. traitée avec succès.")
 PAD = "remplissage" * 400
-SHORT = re.compile(STAMP + r" sur (P\d+R\d+) : " + re.escape(FINAL) + "\r\n")
+NAME = r"([^\r\n]*)"
+SHORT = re.compile(STAMP + " sur " + NAME + " : " + re.escape(FINAL) + "\r\n")
 FULL = re.compile(
-    "--- Traitement du " + STAMP + r" sur (P\d+R\d+) ---\r\n"
-    r"\1 " + PAD + "\r\n\r\n"
-    r"Connexion de \\\\printsrv\\A\.\.\.\r\n"
-    "   -> OK.\r\n" + re.escape(FINAL) + "\r\n\r\n")
+    "--- Traitement du " + STAMP + " sur " + NAME + " ---\r\n"
+    r"\1 " + PAD + "\r\n"
+    "   -> aucune imprimante concernée.\r\n" + re.escape(FINAL) + "\r\n\r\n")
+RUN_NAME = re.compile(r"P\d+R\d+")
 
 
 def expected_level(name):
@@ -24,33 +25,54 @@ def expected_level(name):
     return "S" if (p + r) % 2 == 0 else "C"
 
 
+def count_anonymous(entries, processes, runs):
+    """Lost, duplicated and wrong entries when the runs are not named."""
+    wanted = processes * runs
+    wanted_short = sum(1 for p in range(1, processes + 1)
+                       for r in range(1, runs + 1) if (p + r) % 2 == 0)
+    short = sum(1 for _, level in entries if level == "S")
+    return (max(0, wanted - len(entries)), max(0, len(entries) - wanted),
+            abs(short - wanted_short))
+
+
+def count_named(entries, processes, runs):
+    """Lost, duplicated and wrong entries by the name of each run."""
+    seen = {}
+    for name, level in entries:
+        seen.setdefault(name, []).append(level)
+    wanted = {f"P{p}R{r}" for p in range(1, processes + 1)
+              for r in range(1, runs + 1)}
+    lost = len(wanted - seen.keys())
+    doubled = sum(len(levels) - 1 for levels in seen.values())
+    wrong = sum(1 for name, levels in seen.items()
+                if name not in wanted or levels[0] != expected_level(name))
+    return lost, doubled, wrong
+
+
 def main():
     path, processes, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     with open(path, "rb") as journal:
         text = journal.read().decode("utf-8", errors="replace")
-    seen = {}
+    entries = []
     pos = 0
     garbled = None
     while pos < len(text):
         for level, pattern in (("S", SHORT), ("C", FULL)):
             match = pattern.match(text, pos)
             if match:
-                seen.setdefault(match.group(1), []).append(level)
+                entries.append((match.group(1), level))
                 pos = match.end()
                 break
         else:
             garbled = pos
             break
-    wanted = {f"P{p}R{r}" for p in range(1, processes + 1)
-              for r in range(1, runs + 1)}
-    entries = sum(len(levels) for levels in seen.values())
-    lost = len(wanted - seen.keys())
-    doubled = sum(len(levels) - 1 for levels in seen.values())
-    wrong = sum(1 for name, levels in seen.items()
-                if name not in wanted or levels[0] != expected_level(name))
-    short = sum(levels.count("S") for levels in seen.values())
-    print(f"processes {processes}, runs {len(wanted)}, entries {entries} "
-          f"({short} S, {entries - short} C), lost {lost}, "
+    named = all(RUN_NAME.fullmatch(name) for name, _ in entries)
+    count = count_named if named else count_anonymous
+    lost, doubled, wrong = count(entries, processes, runs)
+    short = sum(1 for _, level in entries if level == "S")
+    print(f"processes {processes}, runs {processes * runs}, "
+          f"entries {len(entries)} ({short} S, {len(entries) - short} C"
+          f"{'' if named else ', counted, not named'}), lost {lost}, "
           f"duplicated {doubled}, wrong {wrong}, "
           f"garbled {'none' if garbled is None else 'at byte ' + str(garbled)}")
     if garbled is not None:

@@ -7,11 +7,14 @@
 #
 # usage: concurrent_journal.sh [-p PROCESSES] [-r RUNS] RUNNER...
 #   RUNNER... runs one script whose path it is given as its last argument,
-#   e.g. "build/linux/quelmar-dryrun --workstation ws.ini". The workstation
-#   must offer \\printsrv\A. Set NATIVE_PATH to a command that turns a path
-#   of this system into the runner's (e.g. "winepath -w") when they differ.
-# Each run is named by COMPUTERNAME=P<process>R<run>; the script finds the
-# journal through %JOURNAL%.
+#   e.g. "build/linux/quelmar-dryrun" or "wine build/windows/Quelmar.exe".
+#   Set NATIVE_PATH to a command that turns a path of this system into the
+#   runner's (e.g. "winepath -w") when they differ.
+# The one action line, "=" without a printer, runs and touches no printer, so
+# every system gives the same entry. Each run is named by
+# COMPUTERNAME=P<process>R<run>; where the system puts its own name there,
+# the entries are counted instead of named. The script finds the journal
+# through %JOURNAL%.
 set -u
 processes=32
 runs=50
@@ -30,7 +33,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 native() { if [ -n "${NATIVE_PATH:-}" ]; then $NATIVE_PATH "$1"; else echo "$1"; fi; }
 for level in S C; do
-  printf '[Config]\r\nMode=M\r\nModeLog=%s\r\nLog=%%JOURNAL%%\r\nLogInfos=%%COMPUTERNAME%% %%PAD%%\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
+  printf '[Config]\r\nMode=M\r\nModeLog=%s\r\nLog=%%JOURNAL%%\r\nLogInfos=%%COMPUTERNAME%% %%PAD%%\r\n[actions]\r\n=\r\n' \
     "$level" > "$work/$level.txt"
 done
 journal=$work/journal.log

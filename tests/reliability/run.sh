@@ -46,13 +46,7 @@ matrix() {
 }
 
 concurrent() {
-  local ws
-  ws=$(mktemp)
-  printf '%s\n' '[shares]' '\\printsrv\A' > "$ws"
-  "$here/concurrent_journal.sh" -p 32 -r 50 "$dryrun" --workstation "$ws"
-  local status=$?
-  rm -f "$ws"
-  return $status
+  "$here/concurrent_journal.sh" -p 32 -r 50 "$dryrun"
 }
 
 part "Replacement under faults (unit-test binary)" matrix
