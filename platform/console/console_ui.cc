@@ -1,15 +1,22 @@
 #include "platform/console/console_ui.h"
 
+#include <algorithm>
 #include <iostream>
-
-#include "services/text_utils.h"
+#include <string_view>
 
 namespace quelmar {
 namespace {
 
-void WriteText(std::FILE* stream, const std::string& text) {
-  std::string lines = ReplaceAll(text, "\r\n", "\n", 0, Compare::kExact);
-  std::fwrite(lines.data(), 1, lines.size(), stream);
+// Writes `text` with each CR LF as a newline, piece by piece: a visible run
+// writes every line of its trace through here.
+void WriteText(std::FILE* stream, std::string_view text) {
+  for (;;) {
+    size_t lineBreak = text.find("\r\n");
+    std::fwrite(text.data(), 1, std::min(lineBreak, text.size()), stream);
+    if (lineBreak == std::string_view::npos) return;
+    std::fputc('\n', stream);
+    text.remove_prefix(lineBreak + 2);
+  }
 }
 
 // Holds the run as a modal box or the OK button would, when someone is there
@@ -28,12 +35,13 @@ void ConsoleWindow::AppendTrace(const std::string& text) {
   std::string_view chunk(text);
   if (wroteLine_ && chunk.substr(0, 2) == "\r\n") chunk.remove_prefix(2);
   wroteLine_ = true;
-  WriteText(out_, std::string(chunk) + "\n");
+  WriteText(out_, chunk);
+  std::fputc('\n', out_);
 }
 
 void ConsoleWindow::ProcessPendingEvents() {
   // Line by line on a terminal; buffered when the output goes to a file.
-  if (StandardOutputIsTerminal()) std::fflush(out_);
+  if (outputIsTerminal_) std::fflush(out_);
 }
 
 void ConsoleWindow::RunUntilClosed() {

@@ -16,7 +16,8 @@ bool StandardOutputIsTerminal();
 
 class ConsoleWindow : public Window {
  public:
-  explicit ConsoleWindow(std::FILE* out) : out_(out) {}
+  explicit ConsoleWindow(std::FILE* out)
+      : out_(out), outputIsTerminal_(StandardOutputIsTerminal()) {}
   void SetCaption(const std::string&) override {}
   void Show() override {}
   void SetOkEnabled(bool) override {}
@@ -29,6 +30,9 @@ class ConsoleWindow : public Window {
 
  private:
   std::FILE* out_;
+  // Asked once: the question costs a system call, and a run traces one
+  // line per step.
+  bool outputIsTerminal_;
   bool wroteLine_ = false;
 };
 
