@@ -195,6 +195,14 @@ expect_status 0
 [ "$(sed -n 2,4p "$work/50%/j.log")" = $'50%\r\n fin50%\r\n fin\r' ] ||
   fail "environment values searched again or § kept"
 
+start environment_huge_value
+printf '[Config]\r\nMode=M\r\nModeLog=C\r\nLog=%s\r\nLogInfos=%%BIG%% %%X%%\r\n[actions]\r\n' \
+  "$work/journal.log" > "$work/s.txt"
+# Positions in the text are 16-bit: the "%" after a 40,000-character value
+# stands past 32,767.
+BIG=$long X=fin run "$work/s.txt"
+expect_status 2 && expect_stderr_starts "$(run_error 6)" && expect_no_journal
+
 # --- the journal path ---
 
 journal_path_case() { # NAME PATH: the journal cannot be written there
