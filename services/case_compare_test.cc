@@ -64,6 +64,10 @@ TEST(CaseInsensitivePatternTest, AgreesWithMatchingTheLowerCaseTexts) {
       {"\\\\s\\\xC3X", "\\\\s\\\xC3x", true},  // lone byte, then a letter
       {"\\\\s\\\xC3x", "\\\\s\\?x", true},
       {"\\\\s\\x", "\\\\s\\", false},
+      {"\\\\S\\X", "\\\\s\\x", true},  // no wildcard at all
+      {"\\\\s", "\\\\s\\*", false},    // the text ends before the star
+      {"\\\\s\\[", "\\\\s\\[", true},  // an unclosed "[" is itself
+      {"\\\\s\\ab", "\\\\s\\a[!b]", false},
   };
   for (const PatternCase& c : kCases) {
     SCOPED_TRACE(c.text + " / " + c.pattern);

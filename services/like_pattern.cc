@@ -1,5 +1,6 @@
 #include "services/like_pattern.h"
 
+#include <algorithm>
 #include <string>
 
 #include "services/unicode.h"
@@ -102,9 +103,17 @@ bool MatchesPattern(std::string_view text, std::string_view pattern) {
 
 CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
   DecodeInto(pattern, true, pattern_);
+  literalPrefix_ = std::min(pattern_.find_first_of(U"*?#["), pattern_.size());
 }
 
 bool CaseInsensitivePattern::Matches(std::string_view text) {
+  // The characters before the first wildcard must be the text's first ones:
+  // most names are told apart there, before the rest is decoded.
+  size_t pos = 0;
+  for (size_t k = 0; k < literalPrefix_; ++k)
+    if (pos == text.size() ||
+        LowerCodePoint(NextCodePoint(text, pos)) != pattern_[k])
+      return false;
   DecodeInto(text, true, text_);
   return Match(text_, pattern_);
 }

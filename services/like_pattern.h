@@ -23,7 +23,8 @@ class CaseInsensitivePattern {
 
  private:
   std::u32string pattern_;
-  std::u32string text_;  // the text being matched, reused from one to the next
+  size_t literalPrefix_;  // the characters before the first wildcard
+  std::u32string text_;   // the text being matched, reused from one to the next
 };
 
 }  // namespace quelmar
