@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The frame of a CUPS case: its servers and workstation, its script, the
 # run of quelmar on them, the rehearsal of the same script by
 # quelmar-dryrun on the equivalent simulated workstation, and the checks.
@@ -88,6 +89,7 @@ start_quelmar() {
     >"$CASE_DIR/quelmar.out" 2>"$CASE_DIR/quelmar.err" &
   QUELMAR_PID=$!
 }
+# QUELMAR_MS: how long the run took.
 wait_quelmar() {
   wait "$QUELMAR_PID"
   QUELMAR_STATUS=$?
@@ -135,7 +137,7 @@ run_dryrun() {
 device_name() {
   local queue=$1 uri=$2
   if [[ $uri =~ ^ipp://([^/]+)/printers/([^/?]+)$ ]]; then
-    echo "\\\\${BASH_REMATCH[1]}\\${BASH_REMATCH[2]}"
+    printf '%s\n' "\\\\${BASH_REMATCH[1]}\\${BASH_REMATCH[2]}"
   else
     echo "$queue"
   fi
@@ -192,8 +194,10 @@ expect_state() {
   run_dryrun
   expect_eq "dry-run exit status" "$DRYRUN_STATUS" "$QUELMAR_STATUS"
   expect_eq "dry-run printers" "$(sim_printers)" "$(real_printers)"
-  expect_eq "dry-run default" "$(sim_default | tr 'A-Z' 'a-z')" \
-    "$(real_default | tr 'A-Z' 'a-z')"
+  local simDefault realDefault
+  simDefault=$(sim_default)
+  realDefault=$(real_default)
+  expect_eq "dry-run default" "${simDefault,,}" "${realDefault,,}"
   expect_eq "dry-run trace" "$(masked_trace "$CASE_DIR/dryrun.out")" \
     "$(masked_trace "$CASE_DIR/quelmar.out")"
 }

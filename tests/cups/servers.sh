@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Private cupsd instances for the CUPS tests and the benchmark. Sourced by
 # scripts that already run inside `unshare --mount --net`: every server
 # lives under $CUPS_TEST_ROOT, listens on its own loopback address and is
