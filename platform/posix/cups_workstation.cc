@@ -33,6 +33,13 @@ void RequestAttributes(ipp_t* request,
                      reason + ")");
 }
 
+[[noreturn]] void ThrowListRefused(const std::string& reason) {
+  throw RunError(kDeviceUnavailable,
+                 "Périphérique non disponible : le service d'impression CUPS "
+                 "du poste refuse la liste des imprimantes (" +
+                     reason + ")");
+}
+
 }  // namespace
 
 CupsWorkstation::CupsWorkstation()
@@ -60,7 +67,7 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
   IppReply reply = SendLocal(std::move(request), "/");
   std::vector<Queue> queues;
   if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return queues;
-  if (!reply.succeeded()) ThrowUnavailable(reply.text);
+  if (!reply.succeeded()) ThrowListRefused(reply.text);
   std::string name, uri;
   auto flush = [&] {
     if (!name.empty()) queues.push_back({name, DeviceNameOf(name, uri)});
