@@ -23,3 +23,6 @@ ctest --preset asan
 step "Formatting"
 git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
 echo "formatting: 1 passed, 0 failed"
+
+step "Linux quelmar on private CUPS servers"
+tests/cups/run.sh build/linux
