@@ -13,6 +13,13 @@ size_t FindIgnoringCase(std::string_view text, std::string_view find,
   for (size_t pos = 0; pos < find.size();)
     needle += LowerCodePoint(NextCodePoint(find, pos));
   for (size_t start = from; start < text.size();) {
+    // An ASCII byte that cannot begin the needle is passed over at once:
+    // the section header is searched for through the whole script.
+    unsigned char byte = static_cast<unsigned char>(text[start]);
+    if (byte < 0x80 && LowerCodePoint(byte) != needle[0]) {
+      ++start;
+      continue;
+    }
     size_t pos = start;
     size_t matched = 0;
     while (matched < needle.size() && pos < text.size() &&
@@ -125,8 +132,10 @@ namespace quelmar {
 
 bool LineCursor::Next(std::string_view& line) {
   if (done_) return false;
-  size_t end = text_.find_first_of("\r\n", pos_);
-  if (end == std::string_view::npos) {
+  // A plain loop: find_first_of looks each byte up in the set of two.
+  size_t end = pos_;
+  while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+  if (end >= text_.size()) {
     line = text_.substr(pos_);
     done_ = true;
     return true;
