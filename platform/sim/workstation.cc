@@ -117,6 +117,19 @@ SimWorkstation::SimWorkstation(WorkstationState state)
     shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
 }
 
+void SimWorkstation::Record(std::string_view call, std::string_view name) {
+  callLog_.append(call).append(name);
+  callEnds_.push_back(callLog_.size());
+}
+
+const std::vector<std::string>& SimWorkstation::calls() const {
+  for (size_t k = calls_.size(); k < callEnds_.size(); ++k) {
+    size_t start = k == 0 ? 0 : callEnds_[k - 1];
+    calls_.emplace_back(callLog_, start, callEnds_[k] - start);
+  }
+  return calls_;
+}
+
 std::optional<size_t> SimWorkstation::FindInstalled(
     const std::string& lower) const {
   for (size_t k = 0; k < lowerPrinters_.size(); ++k)
@@ -134,12 +147,12 @@ const ForcedFailure* SimWorkstation::FindFailure(
 }
 
 std::vector<std::string> SimWorkstation::InstalledPrinters() {
-  calls_.push_back("list");
+  Record("list");
   return state_.printers;
 }
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
-  calls_.push_back("connect " + name);
+  Record("connect ", name);
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
   std::string lower = ToLowerUtf8(name);
@@ -153,7 +166,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
 }
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
-  calls_.push_back("disconnect " + name);
+  Record("disconnect ", name);
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
   std::optional<size_t> installed = FindInstalled(ToLowerUtf8(name));
@@ -167,24 +180,22 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
 }
 
 std::string SimWorkstation::ReadDevice() {
-  calls_.push_back("read");
+  Record("read");
   return state_.device.value_or(",,,");
 }
 
 void SimWorkstation::WriteDevice(const std::string& value) {
-  calls_.push_back("write " + value);
+  Record("write ", value);
   std::string name = SplitField(value, ",", 0, Compare::kExact, false);
   if (FindFailure("setdefault", name)) return;
   state_.device = value;
 }
 
-void SimWorkstation::BroadcastSettingsChange() {
-  calls_.push_back("broadcast");
-}
+void SimWorkstation::BroadcastSettingsChange() { Record("broadcast"); }
 
 std::string SimWorkstation::FormatMessage(int32_t code,
                                           const std::string& module) {
-  calls_.push_back("message " + DecimalText(code) + " " + module);
+  Record("message ", DecimalText(code) + " " + module);
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)

@@ -55,7 +55,7 @@ class SimWorkstation : public Spooler,
   const WorkstationState& state() const { return state_; }
   // Every call, in order: "list", "connect NAME", "disconnect NAME",
   // "read", "write VALUE", "broadcast", "message CODE MODULE".
-  const std::vector<std::string>& calls() const { return calls_; }
+  const std::vector<std::string>& calls() const;
 
  private:
   const ForcedFailure* FindFailure(std::string_view operation,
@@ -63,8 +63,15 @@ class SimWorkstation : public Spooler,
   // The index of the installed printer whose lower-case name is `lower`.
   std::optional<size_t> FindInstalled(const std::string& lower) const;
 
+  void Record(std::string_view call, std::string_view name = {});
+
   WorkstationState state_;
-  std::vector<std::string> calls_;
+  // The calls are kept end to end in one text, which a run of thousands of
+  // operations fills at little cost; calls() cuts them into a list when it
+  // is asked for.
+  std::string callLog_;
+  std::vector<size_t> callEnds_;
+  mutable std::vector<std::string> calls_;
   // Lower-case names, so that a large workstation is searched without
   // lower-casing every name at every call: the printers, in the order of
   // state_.printers, and the first share of each name.
