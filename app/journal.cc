@@ -44,9 +44,10 @@ bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
   const std::string stamp = TimeStamp(platform.host.Now());
   const std::string computer = platform.host.ComputerName();
   if (settings.ModeLog == "C") {
-    settings.LogBuffer = "--- Traitement du " + stamp + " sur " + computer +
-                         " ---\r\n" + settings.LogBuffer + "\r\n" +
-                         finalMessage + "\r\n";
+    // Built in place: the trace of a long run is megabytes long.
+    settings.LogBuffer.insert(
+        0, "--- Traitement du " + stamp + " sur " + computer + " ---\r\n");
+    settings.LogBuffer.append("\r\n").append(finalMessage).append("\r\n");
   } else {
     settings.LogBuffer = stamp + " sur " + computer + " : " + finalMessage;
   }
