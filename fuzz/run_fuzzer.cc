@@ -1,12 +1,15 @@
 // The whole run on a simulated workstation, from the bytes of the script:
 // settings, action lines, execution, journal and ending. The workstation is
 // fixed; some of its connections fail.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "app/frm_quelmar.h"
 #include "platform/fake/fakes.h"
+#include "services/text_utils.h"
+#include "services/unicode.h"
 
 namespace {
 
@@ -32,6 +35,18 @@ WorkstationState FixedWorkstation() {
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();
+}
+
+// The workstation starts with an installed default printer; no step may
+// leave the default on a printer that is not installed.
+bool DefaultIsInstalledOrNone(const WorkstationState& state) {
+  const std::string name =
+      SplitField(state.device.value_or(""), ",", 0, Compare::kExact, false);
+  return name.empty() ||
+         std::any_of(state.printers.begin(), state.printers.end(),
+                     [&name](const std::string& printer) {
+                       return EqualsIgnoreCase(printer, name);
+                     });
 }
 
 }  // namespace
@@ -62,5 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& append : files.appends)
     Check(append.second.size() >= 2 &&
           append.second.compare(append.second.size() - 2, 2, "\r\n") == 0);
+  Check(DefaultIsInstalledOrNone(workstation.state()));
   return 0;
 }
