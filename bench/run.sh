@@ -45,8 +45,14 @@ export COMPUTERNAME=BANC01
 measure() {
   local name=$1 count=$2
   shift 2
-  hyperfine -N -i --style none -w 2 -r "$count" --prepare "rm -f $journal" \
-    --export-json "$results/$name.json" "$@" > /dev/null 2>&1
+  # hyperfine warns about every command that exits non-zero, as runs with
+  # script errors do by design: its messages are shown only if it fails.
+  if ! hyperfine -N -i --style none -w 2 -r "$count" \
+    --prepare "rm -f $journal" --export-json "$results/$name.json" "$@" \
+    > /dev/null 2> "$results/$name.err"; then
+    cat "$results/$name.err" >&2
+    exit 1
+  fi
 }
 
 # Peak resident memory (KiB) of a command, median of five runs.
