@@ -24,5 +24,11 @@ step "Formatting"
 git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
 echo "formatting: 1 passed, 0 failed"
 
+step "Reliability: replacement faults, bad inputs, concurrent journals, security"
+tests/reliability/run.sh build/asan
+
+step "Fuzzing (20 seconds a target)"
+fuzz/run.sh 20
+
 step "Linux quelmar on private CUPS servers"
 tests/cups/run.sh build/linux
