@@ -14,8 +14,11 @@ targets=("$@")
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
 
-if ! command -v clang++ > /dev/null && [ "$(id -u)" = 0 ]; then
-  apt-get install -y clang > /dev/null
+# clang and its sanitizer and libFuzzer runtimes.
+if [ "$(id -u)" = 0 ] && { ! command -v clang++ > /dev/null ||
+  ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2> /dev/null |
+  grep -q "install ok installed"; }; then
+  apt-get install -y clang libclang-rt-14-dev > /dev/null
 fi
 cmake --preset fuzz -S "$root" > /dev/null &&
   cmake --build "$build" -j2 > /dev/null || { echo "0 passed, 1 failed"; exit 1; }
