@@ -8,11 +8,6 @@
 
 namespace quelmar {
 
-struct KernelHandleCloser {
-  void operator()(HANDLE handle) const {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-};
 struct ModuleFreer {
   void operator()(HMODULE module) const { FreeLibrary(module); }
 };
@@ -32,7 +27,9 @@ struct WindowDestroyer {
 class FileHandle {
  public:
   explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() { KernelHandleCloser()(handle_); }
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
