@@ -60,10 +60,10 @@ Win32Window::Win32Window(HINSTANCE instance)
   RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dpi_),
              TwipsToPixels(kClientHeightTwips, dpi_)};
   AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-  // The window procedure takes ownership of the handle at its first message.
-  CreateWindowExW(0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT,
-                  CW_USEDEFAULT, frame.right - frame.left,
-                  frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  window_.reset(CreateWindowExW(
+      0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+      instance, this));
   CreateControls();
   // Closing the window between the removal of an old printer and the
   // connection of its replacement would leave the user with neither.
@@ -105,6 +105,11 @@ void Win32Window::CreateControls() {
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureId)),
                       nullptr, nullptr);
   banner_->SetControl(picture_);
+}
+
+Win32Window::~Win32Window() {
+  // The messages of the window's destruction find no object any more.
+  SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
 }
 
 void Win32Window::SetCaption(const std::string& caption) {
@@ -180,12 +185,11 @@ LRESULT CALLBACK Win32Window::WindowProcedure(HWND window, UINT message,
   auto* self =
       reinterpret_cast<Win32Window*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  if (!self->window_) self->window_.reset(window);
-  return self->HandleMessage(message, wParam, lParam);
+  return self->HandleMessage(window, message, wParam, lParam);
 }
 
-LRESULT Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND window = handle();
+LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       // btnOK_Click: a click, Enter (the default button) or Escape (the

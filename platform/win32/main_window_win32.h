@@ -26,6 +26,9 @@ class Win32Window : public Window {
   // Creates the window hidden, with btnOK enabled and the close button
   // refused until the run has ended.
   explicit Win32Window(HINSTANCE instance);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
 
   void SetCaption(const std::string& caption) override;
   void Show() override;
@@ -44,7 +47,8 @@ class Win32Window : public Window {
  private:
   static LRESULT CALLBACK WindowProcedure(HWND window, UINT message,
                                           WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam,
+                        LPARAM lParam);
   void CreateControls();
   HWND CreateControl(const wchar_t* className, const wchar_t* text, DWORD style,
                      DWORD extendedStyle, const Twips& place, int id);
