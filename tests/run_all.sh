@@ -32,3 +32,6 @@ fuzz/run.sh 20
 
 step "Linux quelmar on private CUPS servers"
 tests/cups/run.sh build/linux
+
+step "Windows programs under Wine"
+bash tests/wine/run.sh
