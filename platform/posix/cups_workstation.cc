@@ -170,14 +170,20 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   if (!queue)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
                    ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
+  // The user's default must not go on naming a queue that is gone. It is
+  // cleared while the queue still exists: libcups writes no lpoptions for a
+  // CUPS without queues, as the workstation is once its last one is gone.
   std::optional<std::string> userDefault = UserDefaultQueue();
+  const bool wasDefault =
+      userDefault && EqualsIgnoreCase(*userDefault, queue->name);
+  if (wasDefault) SetUserDefaultQueue({});
   IppReply reply = SendLocal(
       NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
       "/admin/");
-  if (!reply.succeeded()) return Failure(reply.status, reply.text);
-  // The user's default must not go on naming a queue that is gone.
-  if (userDefault && EqualsIgnoreCase(*userDefault, queue->name))
-    SetUserDefaultQueue({});
+  if (!reply.succeeded()) {
+    if (wasDefault) SetUserDefaultQueue(queue->name);
+    return Failure(reply.status, reply.text);
+  }
   return {true, 0};
 }
 
