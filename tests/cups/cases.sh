@@ -15,6 +15,8 @@ export CUPS_TEST_ROOT
 source "$HERE/servers.sh"
 # shellcheck source=harness.sh
 source "$HERE/harness.sh"
+# shellcheck source=matrix.sh
+source "$HERE/matrix.sh"
 
 export LC_ALL=C
 unset LPDEST PRINTER
@@ -56,6 +58,21 @@ case_disconnect() {
   start_servers && run_quelmar
   expect_state 0 "" PDF
   expect_trace "non effectué : l'imprimante n'est pas installée."
+  end_case
+}
+
+# The default queue removed when it is the workstation's last one: the
+# user's lpoptions must not go on naming it.
+case_disconnect_last_default() {
+  new_case disconnect-last-default
+  print_server printsrv1 Laser
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  script '-\\printsrv1\Laser'
+  start_servers && run_quelmar
+  expect_state 0 ""
+  [[ -f $HOME/.cups/lpoptions ]] && grep -q '^Default' "$HOME/.cups/lpoptions" &&
+    PROBLEMS+=("lpoptions still names a default")
   end_case
 }
 
@@ -176,6 +193,7 @@ done
 
 case_connect
 case_disconnect
+case_disconnect_last_default
 case_replace_default
 case_wildcard_migration
 case_failed_replacement_rolled_back
@@ -183,6 +201,7 @@ case_server_stopped_mid_run
 case_silent_server
 case_no_local_cupsd
 case_local_cupsd_stopped_mid_run
+case_replacement_matrix
 
 # Every cupsd started by the cases is gone.
 left=0

@@ -7,7 +7,7 @@
 # Name -> loopback address of the print servers, written as the hosts file
 # that is bind-mounted over /etc/hosts.
 declare -A SERVER_ADDRESS=([workstation]=127.0.0.1 [printsrv1]=127.0.0.2
-  [printsrv2]=127.0.0.3 [printsrv3]=127.0.0.4)
+  [printsrv2]=127.0.0.3 [printsrv3]=127.0.0.4 [printsrv4]=127.0.0.5)
 declare -A SERVER_PID=()
 # Every cupsd ever started, to check that none is left behind.
 ALL_SERVER_PIDS=()
@@ -86,6 +86,13 @@ Accepting Yes
 Shared Yes
 </Printer>
 CONF
+}
+
+# refuse_queue_removal NAME: its cupsd refuses to delete any queue (HTTP
+# Forbidden: only a user who does not exist may).
+refuse_queue_removal() {
+  sed -i 's|^  <Limit All>|  <Limit CUPS-Delete-Printer>\n    AuthType Basic\n    Require user quelmar-nobody\n  </Limit>\n&|' \
+    "$CUPS_TEST_ROOT/$1/cupsd.conf"
 }
 
 # start_server NAME: starts its cupsd in the background and waits until it
