@@ -1,10 +1,38 @@
 // The default printer of the CUPS workstation: the user's own choice in
 // lpoptions, read and written through libcups on the workstation's CUPS.
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
 #include "platform/posix/cups_workstation.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
+namespace {
+
+// Hides LPDEST and PRINTER while it lives: libcups then reads the default
+// from lpoptions alone.
+class DefaultVariablesHidden {
+ public:
+  DefaultVariablesHidden() {
+    for (const char* name : {"LPDEST", "PRINTER"}) {
+      if (const char* value = std::getenv(name))
+        saved_.emplace_back(name, value);
+      unsetenv(name);
+    }
+  }
+  ~DefaultVariablesHidden() {
+    for (const auto& [name, value] : saved_) setenv(name, value.c_str(), 1);
+  }
+  DefaultVariablesHidden(const DefaultVariablesHidden&) = delete;
+  DefaultVariablesHidden& operator=(const DefaultVariablesHidden&) = delete;
+
+ private:
+  std::vector<std::pair<const char*, std::string>> saved_;
+};
+
+}  // namespace
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   cups_dest_t* dest = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
@@ -12,6 +40,11 @@ std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   std::string name = dest->name;
   cupsFreeDests(1, dest);
   return name;
+}
+
+std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
+  DefaultVariablesHidden hidden;
+  return UserDefaultQueue();
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {

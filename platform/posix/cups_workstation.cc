@@ -170,10 +170,12 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   if (!queue)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
                    ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
-  // The user's default must not go on naming a queue that is gone. It is
-  // cleared while the queue still exists: libcups writes no lpoptions for a
-  // CUPS without queues, as the workstation is once its last one is gone.
-  std::optional<std::string> userDefault = UserDefaultQueue();
+  // The user's default must not go on naming a queue that is gone; a
+  // default that LPDEST or PRINTER names is the environment's, not the
+  // user's lpoptions, and is left alone. It is cleared while the queue still
+  // exists: libcups writes no lpoptions for a CUPS without queues, as the
+  // workstation is once its last one is gone.
+  std::optional<std::string> userDefault = LpoptionsDefaultQueue();
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
   if (wasDefault) SetUserDefaultQueue({});

@@ -55,7 +55,12 @@ class CupsWorkstation : public Spooler,
   // Keeps CUPS's text of the failure for SystemErrorText.
   SpoolerResult Failure(ipp_status_t status, const std::string& text);
 
+  // The default queue as programs see it: LPDEST or PRINTER first, then
+  // lpoptions.
   std::optional<std::string> UserDefaultQueue();
+  // The default queue of the user's own lpoptions, whatever the
+  // environment says.
+  std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
 
