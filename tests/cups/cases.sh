@@ -76,6 +76,36 @@ case_disconnect_last_default() {
   end_case
 }
 
+# LPDEST names the default as programs see it, lpoptions the user's own:
+# removing the queue of the one never leaves or clears the other's.
+case_disconnect_lpdest() {
+  local variant
+  for variant in lpoptions lpdest; do
+    new_case "disconnect-$variant-default"
+    print_server printsrv1 Laser
+    connected printsrv1 Laser
+    local_printer PDF
+    script '-\\printsrv1\Laser'
+    if [[ $variant == lpoptions ]]; then
+      user_default Laser ''
+      RUN_ENV=(LPDEST=PDF)
+      SIM_DEFAULT=PDF,,
+    else
+      user_default PDF ''
+      RUN_ENV=(LPDEST=Laser)
+      SIM_DEFAULT='\\printsrv1\Laser,,'
+    fi
+    start_servers && run_quelmar
+    if [[ $variant == lpoptions ]]; then
+      expect_state 0 PDF PDF
+    else
+      expect_state 0 "" PDF
+      expect_eq "lpoptions" "$(cat "$HOME/.cups/lpoptions")" "Default PDF"
+    fi
+    end_case
+  done
+}
+
 case_replace_default() {
   new_case replace-default
   print_server printsrv1 Laser Couleur
@@ -194,6 +224,7 @@ done
 case_connect
 case_disconnect
 case_disconnect_last_default
+case_disconnect_lpdest
 case_replace_default
 case_wildcard_migration
 case_failed_replacement_rolled_back
