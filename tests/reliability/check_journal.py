@@ -49,10 +49,20 @@ def count_named(entries, processes, runs):
     return lost, doubled, wrong
 
 
+def decode(data):
+    """The journal's text: UTF-8 on Linux, the ANSI code page (1252) on
+    Windows. A journal that is neither keeps its bad bytes as U+FFFD, which
+    no entry matches."""
+    try:
+        return data.decode("utf-8")
+    except UnicodeDecodeError:
+        return data.decode("cp1252", errors="replace")
+
+
 def main():
     path, processes, runs = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
     with open(path, "rb") as journal:
-        text = journal.read().decode("utf-8", errors="replace")
+        text = decode(journal.read())
     entries = []
     pos = 0
     garbled = None
