@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The benchmarks of quelmar-dryrun: builds a Release binary in build/bench,
+# The benchmarks of quelmar-dryrun, and of Quelmar.exe under Wine: builds
+# Release binaries in build/bench (the Windows one in build/bench/windows),
 # generates the inputs in build/bench/inputs, times every benchmark with
 # hyperfine, measures peak memory with GNU time, and prints one table.
 #
@@ -14,13 +15,15 @@ inputs="$build/inputs"
 results="$build/results"
 runs=10
 startup_runs=200
-if [ "${1:-}" = --quick ]; then runs=3; startup_runs=50; fi
+wine_runs=30
+if [ "${1:-}" = --quick ]; then runs=3; startup_runs=50; wine_runs=10; fi
 
 # shellcheck source=../tools/install_packages.sh
 . "$root/tools/install_packages.sh"
 install_packages build
 bench_packages=()
-for package in hyperfine valgrind time python3 mawk; do
+for package in hyperfine valgrind time python3 mawk g++-mingw-w64-x86-64-posix \
+  wine wine64; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null \
     | grep -q "install ok installed" || bench_packages+=("$package")
 done
@@ -101,5 +104,40 @@ instructions awk awk -F, '{n+=NF} END{print n}' "$inputs/mix_32766.txt"
 
 # 3: start-up.
 measure startup "$startup_runs" "$(run_mix one_line.txt)" /bin/true
+
+# 5: Quelmar.exe under Wine against an empty Win32 program, and the same
+# empty program importing the GUI libraries that Quelmar.exe imports.
+windows="$build/windows"
+cmake -S "$root" -B "$windows" --toolchain "$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DQUELMAR_TESTS=OFF > /dev/null
+cmake --build "$windows" -j2 --target Quelmar > /dev/null
+mingw_cc=(x86_64-w64-mingw32-gcc-posix -O2 -Wall -Wextra -Werror -mwindows
+          -static -s)
+"${mingw_cc[@]}" "$root/bench/empty_win32.c" -o "$windows/empty.exe"
+"${mingw_cc[@]}" -DWITH_GUI_DLLS "$root/bench/empty_win32.c" \
+  -o "$windows/empty_gui_dlls.exe" -lcomctl32 -lwinspool
+# The one-line script, its journal beside the program.
+sed 's/^Log=.*/Log=journal.log\r/' "$inputs/one_line.txt" \
+  > "$windows/one_line.txt"
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+[ -f "$WINEPREFIX/system.reg" ] || wine wineboot --init > /dev/null 2>&1
+# One wineserver for every run, so that no run pays for starting it; the
+# runs need no display.
+wineserver -p < /dev/null > /dev/null 2>&1
+trap 'wineserver -k 2> /dev/null || true' EXIT
+(
+  cd "$windows"
+  unset DISPLAY
+  if ! hyperfine -N -i --style none -w 3 -r "$wine_runs" \
+    --prepare "rm -f $windows/journal.log" \
+    --export-json "$results/wine.json" "wine empty.exe" \
+    "wine Quelmar.exe one_line.txt" "wine empty_gui_dlls.exe" \
+    > /dev/null 2> "$results/wine.err"; then
+    cat "$results/wine.err" >&2
+    exit 1
+  fi
+)
+wineserver -k 2> /dev/null || true
 
 python3 "$root/bench/report.py" "$results" "$inputs"
