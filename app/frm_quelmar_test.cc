@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/journal.h"
 #include "platform/fake/fakes.h"
 
 namespace quelmar {
@@ -18,18 +19,6 @@ const std::string kLog = "C:\\Prog\\q.log";
 std::string ErrorBoxText(int number, const std::string& description) {
   return "Une erreur est survenue lors du traitement...\r\n\r\n\tErreur " +
          std::to_string(number) + " : " + description;
-}
-
-std::string JournalFailure(const std::string& logFile) {
-  return "L'écriture dans le fichier journal (" + logFile +
-         ") a déclenché une erreur qui peut avoir plusieurs origines : \r\n"
-         "\r\n"
-         "   - emplacement/nom du fichier incorrect (utilisation de "
-         "caractères non-autorisés, disque ou partage inexistant, etc.)\r\n"
-         "   - pas de droits d'écriture à cet emplacement\r\n"
-         "   - disque saturé ou défectueux\r\n"
-         "\r\n"
-         "La journalisation ne peut donc être effectuée...";
 }
 
 // A fake platform whose workstation has these printers and shares.
@@ -104,7 +93,7 @@ TEST(EmptyModeTest, ReportsTheJournalFailureOnly) {
   run.Script("[Config]\r\nMode=\r\nModeLog=C\r\n[actions]\r\n=\r\n");
   ASSERT_EQ(run.boxes().size(), 2u);
   EXPECT_EQ(run.boxes()[0].text, kW5);
-  EXPECT_EQ(run.boxes()[1].text, JournalFailure(""));
+  EXPECT_EQ(run.boxes()[1].text, JournalFailureMessage(""));
   EXPECT_FALSE(run.window().shown);
   EXPECT_EQ(run.window().runs, 0);
   EXPECT_EQ(run.status, kCompletedWithErrors);

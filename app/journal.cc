@@ -11,7 +11,9 @@ std::string TwoDigits(int value) {
   return text;
 }
 
-std::string FailureMessage(const std::string& logFile) {
+}  // namespace
+
+std::string JournalFailureMessage(const std::string& logFile) {
   return "L'écriture dans le fichier journal (" + logFile +
          ") a déclenché une erreur qui peut avoir plusieurs origines : "
          "\r\n\r\n"
@@ -21,8 +23,6 @@ std::string FailureMessage(const std::string& logFile) {
          "   - disque saturé ou défectueux\r\n\r\n"
          "La journalisation ne peut donc être effectuée...";
 }
-
-}  // namespace
 
 std::string TimeStamp(const LocalTime& time) {
   char year[16];
@@ -54,7 +54,7 @@ bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
   if (AppendToLogFile(platform.files, settings.LogFile, settings.LogBuffer))
     return true;
   if (settings.Mode != "M")
-    platform.ui.MessageBox(FailureMessage(settings.LogFile), "Erreur",
+    platform.ui.MessageBox(JournalFailureMessage(settings.LogFile), "Erreur",
                            BoxIcon::kExclamation);
   return false;
 }

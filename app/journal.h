@@ -8,6 +8,9 @@
 
 namespace quelmar {
 
+// The box text of a journal that could not be written.
+std::string JournalFailureMessage(const std::string& logFile);
+
 // "dd/mm/yyyy à hh:nn:ss".
 std::string TimeStamp(const LocalTime& time);
 
