@@ -1,14 +1,11 @@
 #include "platform/posix/cups_workstation.h"
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "services/unicode.h"
 
 namespace quelmar {
 namespace {
 
-// The classic run-time error "device unavailable": the workstation's own
-// print service does not answer.
-constexpr int kDeviceUnavailable = 68;
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
 constexpr int kIppStateIdle = 3;
@@ -26,18 +23,14 @@ void RequestAttributes(ipp_t* request,
                 list.data());
 }
 
-[[noreturn]] void ThrowUnavailable(const std::string& reason) {
+// The workstation's own CUPS failed: the printer services cannot go on.
+// `failure` says how ("ne répond pas", ...), `reason` is CUPS's text.
+[[noreturn]] void ThrowUnavailable(const char* failure,
+                                   const std::string& reason) {
   throw RunError(kDeviceUnavailable,
-                 "Périphérique non disponible : le service d'impression CUPS "
-                 "du poste ne répond pas (" +
-                     reason + ")");
-}
-
-[[noreturn]] void ThrowListRefused(const std::string& reason) {
-  throw RunError(kDeviceUnavailable,
-                 "Périphérique non disponible : le service d'impression CUPS "
-                 "du poste refuse la liste des imprimantes (" +
-                     reason + ")");
+                 RunError(kDeviceUnavailable).description() +
+                     " : le service d'impression CUPS du poste " + failure +
+                     " (" + reason + ")");
 }
 
 }  // namespace
@@ -49,13 +42,13 @@ CupsWorkstation::CupsWorkstation()
 
 http_t* CupsWorkstation::LocalHttp() {
   IppReply failure;
-  if (!local_.Open(failure)) ThrowUnavailable(failure.text);
+  if (!local_.Open(failure)) ThrowUnavailable("ne répond pas", failure.text);
   return local_.http();
 }
 
 IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
   IppReply reply = local_.Send(std::move(request), resource);
-  if (!reply.answered) ThrowUnavailable(reply.text);
+  if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
   return reply;
 }
 
@@ -67,7 +60,8 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
   IppReply reply = SendLocal(std::move(request), "/");
   std::vector<Queue> queues;
   if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return queues;
-  if (!reply.succeeded()) ThrowListRefused(reply.text);
+  if (!reply.succeeded())
+    ThrowUnavailable("refuse la liste des imprimantes", reply.text);
   std::string name, uri;
   auto flush = [&] {
     if (!name.empty()) queues.push_back({name, DeviceNameOf(name, uri)});

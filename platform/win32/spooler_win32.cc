@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
