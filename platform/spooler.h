@@ -38,11 +38,9 @@ class DefaultPrinterProfile {
 class MessageTable {
  public:
   virtual ~MessageTable() = default;
-  // The text of `code`, searched in `module` first when it is not empty
-  // (a module that cannot be loaded counts as none), then in the system's
-  // table; empty when there is none. Line breaks are already folded.
-  virtual std::string FormatMessage(int32_t code,
-                                    const std::string& module) = 0;
+  // The system's text for the error number `code`, on one line; empty when
+  // the system has none.
+  virtual std::string ErrorText(int32_t code) = 0;
 };
 
 }  // namespace quelmar

@@ -18,13 +18,6 @@ std::string ProfileBufferText(const std::string& value) {
   return std::string(text.substr(0, pos));
 }
 
-// The message module that holds the texts of a number range.
-std::string MessageModuleFor(int32_t code) {
-  if (code >= 2100 && code <= 2999) return "netmsg.dll";
-  if (code >= 12000 && code <= 12171) return "wininet.dll";
-  return {};
-}
-
 }  // namespace
 
 bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
@@ -58,8 +51,7 @@ bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterProfile& profile,
 }
 
 std::string SystemErrorText(MessageTable& messages, int32_t code) {
-  std::string text(
-      TrimSpaces(messages.FormatMessage(code, MessageModuleFor(code))));
+  std::string text(TrimSpaces(messages.ErrorText(code)));
   if (!text.empty()) return text;
   return "Erreur inconnue (" + DecimalText(code) + ")";
 }

@@ -189,7 +189,7 @@ SpoolerResult CupsWorkstation::Failure(ipp_status_t status,
   return {false, status};
 }
 
-std::string CupsWorkstation::FormatMessage(int32_t code, const std::string&) {
+std::string CupsWorkstation::ErrorText(int32_t code) {
   if (auto text = texts_.find(code); text != texts_.end()) return text->second;
   std::string keyword = ippErrorString(static_cast<ipp_status_t>(code));
   return keyword.rfind("0x", 0) == 0 ? std::string() : keyword;

@@ -31,7 +31,7 @@ class CupsWorkstation : public Spooler,
   void WriteDevice(const std::string& value) override;
   void BroadcastSettingsChange() override;
 
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 
  private:
   struct Queue {

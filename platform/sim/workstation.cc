@@ -193,9 +193,8 @@ void SimWorkstation::WriteDevice(const std::string& value) {
 
 void SimWorkstation::BroadcastSettingsChange() { Record("broadcast"); }
 
-std::string SimWorkstation::FormatMessage(int32_t code,
-                                          const std::string& module) {
-  Record("message ", DecimalText(code) + " " + module);
+std::string SimWorkstation::ErrorText(int32_t code) {
+  Record("message ", DecimalText(code));
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)

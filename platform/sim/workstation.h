@@ -50,11 +50,11 @@ class SimWorkstation : public Spooler,
   void WriteDevice(const std::string& value) override;
   void BroadcastSettingsChange() override;
 
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 
   const WorkstationState& state() const { return state_; }
   // Every call, in order: "list", "connect NAME", "disconnect NAME",
-  // "read", "write VALUE", "broadcast", "message CODE MODULE".
+  // "read", "write VALUE", "broadcast", "message CODE".
   const std::vector<std::string>& calls() const;
 
  private:

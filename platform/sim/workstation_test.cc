@@ -160,16 +160,15 @@ TEST(SimWorkstationTest, ForcedSetDefaultFailureIgnoresTheWrite) {
 
 TEST(SimWorkstationTest, MessagesFromTheFileThenBuiltInThenNone) {
   SimWorkstation station = Station();
-  EXPECT_EQ(station.FormatMessage(5, ""), "Accès refusé (simulé).");
-  EXPECT_EQ(station.FormatMessage(-2, ""), "Texte = avec un égal");
-  EXPECT_EQ(station.FormatMessage(1801, ""),
+  EXPECT_EQ(station.ErrorText(5), "Accès refusé (simulé).");
+  EXPECT_EQ(station.ErrorText(-2), "Texte = avec un égal");
+  EXPECT_EQ(station.ErrorText(1801),
             "Le nom de l'imprimante n'est pas valide.");
   for (int32_t code : {2, 53, 1722, 1930, 3019})
-    EXPECT_FALSE(station.FormatMessage(code, "").empty()) << code;
-  EXPECT_EQ(station.FormatMessage(2250, "netmsg.dll"), "");
-  EXPECT_EQ(SimWorkstation(WorkstationState{}).FormatMessage(5, ""),
-            "Accès refusé.");
-  EXPECT_EQ(station.calls().back(), "message 2250 netmsg.dll");
+    EXPECT_FALSE(station.ErrorText(code).empty()) << code;
+  EXPECT_EQ(station.ErrorText(2250), "");
+  EXPECT_EQ(SimWorkstation(WorkstationState{}).ErrorText(5), "Accès refusé.");
+  EXPECT_EQ(station.calls().back(), "message 2250");
 }
 
 TEST(SimWorkstationTest, ListsThePrintersInOrderAndRecordsIt) {

@@ -20,9 +20,16 @@ class Win32DefaultPrinterProfile : public DefaultPrinterProfile {
   void BroadcastSettingsChange() override;
 };
 
+// The system's table answers every number but those of the network and
+// internet ranges, whose texts are in message modules of their own
+// (netmsg.dll, wininet.dll).
 class Win32MessageTable : public MessageTable {
  public:
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 };
+
+// The message module that holds the texts of `code`, or null for the
+// system's table.
+const wchar_t* MessageModuleFor(int32_t code);
 
 }  // namespace quelmar

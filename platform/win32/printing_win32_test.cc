@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_api.h"
 
 namespace quelmar {
@@ -83,21 +84,67 @@ TEST(Win32SettingsBroadcastTest, AHungWindowDoesNotHoldTheRun) {
 
 TEST(Win32MessageTableTest, SystemTextsOnOneLine) {
   Win32MessageTable messages;
-  const std::string text = messages.FormatMessage(ERROR_ACCESS_DENIED, "");
+  const std::string text = messages.ErrorText(ERROR_ACCESS_DENIED);
   EXPECT_FALSE(text.empty());
   EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
-  // A module that cannot be loaded counts as none: the system's table still
-  // answers.
-  EXPECT_EQ(messages.FormatMessage(ERROR_ACCESS_DENIED, "absent-module.dll"),
-            text);
-  EXPECT_EQ(messages.FormatMessage(0x3FFFFFF0, ""), "");
+  EXPECT_EQ(messages.ErrorText(0x3FFFFFF0), "");
 }
 
-TEST(Win32MessageTableTest, LoadedModuleAnswersItsOwnNumbers) {
-  Win32MessageTable messages;
+struct ModuleCase {
+  int32_t code;
+  const wchar_t* module;
+};
+
+TEST(Win32MessageTableTest, NetworkAndInternetRangesHaveTheirOwnModules) {
+  for (const ModuleCase& c : {
+           ModuleCase{2100, L"netmsg.dll"},
+           ModuleCase{2999, L"netmsg.dll"},
+           ModuleCase{12000, L"wininet.dll"},
+           ModuleCase{12171, L"wininet.dll"},
+           ModuleCase{2, nullptr},
+           ModuleCase{2099, nullptr},
+           ModuleCase{3000, nullptr},
+           ModuleCase{11999, nullptr},
+           ModuleCase{12172, nullptr},
+           ModuleCase{-2100, nullptr},
+       }) {
+    const wchar_t* module = MessageModuleFor(c.code);
+    EXPECT_EQ(std::wstring(module ? module : L""),
+              std::wstring(c.module ? c.module : L""))
+        << c.code;
+  }
+}
+
+TEST(Win32MessageTableTest, InternetNumbersAnsweredByTheirModule) {
   // ERROR_INTERNET_TIMEOUT is in wininet's table only.
-  EXPECT_EQ(messages.FormatMessage(12002, ""), "");
-  EXPECT_NE(messages.FormatMessage(12002, "wininet.dll"), "");
+  EXPECT_NE(Win32MessageTable().ErrorText(12002), "");
+}
+
+// A file named like a message module in the program's folder: were it
+// loaded instead of System32's, the number would find no text.
+class PlantedModule {
+ public:
+  PlantedModule() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    path_.assign(path, length);
+    path_ = path_.substr(0, path_.rfind(L'\\') + 1) + L"wininet.dll";
+    FileHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), "MZ planted", 10, &written, nullptr);
+  }
+  ~PlantedModule() { DeleteFileW(path_.c_str()); }
+  PlantedModule(const PlantedModule&) = delete;
+  PlantedModule& operator=(const PlantedModule&) = delete;
+
+ private:
+  std::wstring path_;
+};
+
+TEST(Win32MessageTableTest, AModuleInTheProgramsFolderIsNeverLoaded) {
+  PlantedModule planted;
+  EXPECT_NE(Win32MessageTable().ErrorText(12002), "");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ constexpr DWORD kEnumLevel = 4;
 // printer services, never a silent "no printer installed".
 [[noreturn]] void ThrowSpoolerError(DWORD error) {
   Win32MessageTable messages;
-  std::string text = messages.FormatMessage(static_cast<int32_t>(error), {});
+  std::string text = messages.ErrorText(static_cast<int32_t>(error));
   throw RunError(
       static_cast<int>(error),
       text.empty() ? "Le spouleur d'impression ne répond pas" : text);
