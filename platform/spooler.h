@@ -1,4 +1,4 @@
-// The print spooler and the user's default-printer profile.
+// The print spooler, the user's default printer and the system's error texts.
 #pragma once
 
 #include <cstdint>
@@ -23,15 +23,17 @@ class Spooler {
   virtual SpoolerResult DeletePrinterConnection(const std::string& name) = 0;
 };
 
-// The `device` value of the profile's `windows` section: "name,driver,port".
-class DefaultPrinterProfile {
+// The logged-on user's default printer.
+class DefaultPrinterSetting {
  public:
-  virtual ~DefaultPrinterProfile() = default;
-  // The value, or ",,," when it is absent.
-  virtual std::string ReadDevice() = 0;
-  virtual void WriteDevice(const std::string& value) = 0;
-  // Tells the other programs that the setting changed.
-  virtual void BroadcastSettingsChange() = 0;
+  virtual ~DefaultPrinterSetting() = default;
+  // The default printer's device name as the system spells it; empty when
+  // there is none.
+  virtual std::string DefaultPrinterName() = 0;
+  // Makes the installed printer `name` the default and lets the programs
+  // that print know it. The system may refuse without a word: whether it
+  // took is what DefaultPrinterName reads back.
+  virtual void MakeDefaultPrinter(const std::string& name) = 0;
 };
 
 // The system's message texts by error number.

@@ -5,20 +5,6 @@
 #include "services/unicode.h"
 
 namespace quelmar {
-namespace {
-
-// The profile value as a 254-character buffer with its terminating null
-// would hold it: at most 253 characters, up to the first null.
-std::string ProfileBufferText(const std::string& value) {
-  std::string_view text(value);
-  text = text.substr(0, text.find('\0'));
-  size_t pos = 0;
-  for (int count = 0; count < 253 && pos < text.size(); ++count)
-    NextCodePoint(text, pos);
-  return std::string(text.substr(0, pos));
-}
-
-}  // namespace
 
 bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
   for (const std::string& printer : spooler.InstalledPrinters())
@@ -36,18 +22,15 @@ std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
   return matches;
 }
 
-std::string GetDefaultPrinter(DefaultPrinterProfile& profile) {
-  std::string value = ProfileBufferText(profile.ReadDevice());
-  return ToLowerUtf8(SplitField(value, ",", 0, Compare::kExact, false));
+std::string GetDefaultPrinter(DefaultPrinterSetting& setting) {
+  return ToLowerUtf8(setting.DefaultPrinterName());
 }
 
-bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterProfile& profile,
-                       const std::string& name, const std::string& driver,
-                       const std::string& port) {
+bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
+                       const std::string& name) {
   if (!IsPrinterInstalled(spooler, name)) return false;
-  profile.WriteDevice(name + "," + driver + "," + port);
-  profile.BroadcastSettingsChange();
-  return GetDefaultPrinter(profile) == ToLowerUtf8(name);
+  setting.MakeDefaultPrinter(name);
+  return GetDefaultPrinter(setting) == ToLowerUtf8(name);
 }
 
 std::string SystemErrorText(MessageTable& messages, int32_t code) {

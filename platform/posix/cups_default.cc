@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/posix/cups_workstation.h"
-#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -60,25 +59,20 @@ void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
   cupsFreeDests(count, dests);
 }
 
-std::string CupsWorkstation::ReadDevice() {
+std::string CupsWorkstation::DefaultPrinterName() {
   std::optional<std::string> queue = UserDefaultQueue();
-  if (!queue) return ",,,";
+  if (!queue) return {};
   for (Queue& installed : Queues())
-    if (EqualsIgnoreCase(installed.name, *queue))
-      return installed.deviceName + ",,";
-  return ",,,";
+    if (EqualsIgnoreCase(installed.name, *queue)) return installed.deviceName;
+  return {};
 }
 
-void CupsWorkstation::WriteDevice(const std::string& value) {
-  const std::string name = SplitField(value, ",", 0, Compare::kExact, false);
-  if (name.empty()) return SetUserDefaultQueue({});
+// Programs that print read lpoptions at each use: there is no one to tell.
+void CupsWorkstation::MakeDefaultPrinter(const std::string& name) {
   // A name that is no queue cannot be a CUPS default: nothing is written,
   // and the read-back shows the default unchanged.
   if (std::optional<Queue> queue = FindQueue(name))
     SetUserDefaultQueue(queue->name);
 }
-
-// Programs that print read lpoptions at each use: there is no one to tell.
-void CupsWorkstation::BroadcastSettingsChange() {}
 
 }  // namespace quelmar

@@ -18,7 +18,7 @@
 namespace quelmar {
 
 class CupsWorkstation : public Spooler,
-                        public DefaultPrinterProfile,
+                        public DefaultPrinterSetting,
                         public MessageTable {
  public:
   CupsWorkstation();
@@ -27,9 +27,8 @@ class CupsWorkstation : public Spooler,
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  std::string DefaultPrinterName() override;
+  void MakeDefaultPrinter(const std::string& name) override;
 
   std::string ErrorText(int32_t code) override;
 

@@ -23,6 +23,16 @@ constexpr std::pair<int32_t, const char*> kBuiltInMessages[] = {
 
 constexpr int32_t kInvalidPrinterName = 1801;
 
+// The profile value as a 254-character buffer with its terminating null
+// holds it: at most 253 characters, up to the first null.
+std::string ProfileBufferText(std::string_view value) {
+  value = value.substr(0, value.find('\0'));
+  size_t pos = 0;
+  for (int count = 0; count < 253 && pos < value.size(); ++count)
+    NextCodePoint(value, pos);
+  return std::string(value.substr(0, pos));
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
@@ -179,19 +189,17 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   return {true, 0};
 }
 
-std::string SimWorkstation::ReadDevice() {
+std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return state_.device.value_or(",,,");
+  return SplitField(ProfileBufferText(state_.device.value_or("")), ",", 0,
+                    Compare::kExact, false);
 }
 
-void SimWorkstation::WriteDevice(const std::string& value) {
-  Record("write ", value);
-  std::string name = SplitField(value, ",", 0, Compare::kExact, false);
+void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
+  Record("setdefault ", name);
   if (FindFailure("setdefault", name)) return;
-  state_.device = value;
+  state_.device = name + ",,";
 }
-
-void SimWorkstation::BroadcastSettingsChange() { Record("broadcast"); }
 
 std::string SimWorkstation::ErrorText(int32_t code) {
   Record("message ", DecimalText(code));

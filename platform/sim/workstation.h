@@ -37,7 +37,7 @@ WorkstationState ParseWorkstation(std::string_view text);
 std::string FormatWorkstation(const WorkstationState& state);
 
 class SimWorkstation : public Spooler,
-                       public DefaultPrinterProfile,
+                       public DefaultPrinterSetting,
                        public MessageTable {
  public:
   explicit SimWorkstation(WorkstationState state);
@@ -46,15 +46,17 @@ class SimWorkstation : public Spooler,
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  // The name in the profile's `device` value ("name,driver,port"), read
+  // through a 254-character buffer as on Windows.
+  std::string DefaultPrinterName() override;
+  // Writes "name,," unless a forced failure refuses it.
+  void MakeDefaultPrinter(const std::string& name) override;
 
   std::string ErrorText(int32_t code) override;
 
   const WorkstationState& state() const { return state_; }
   // Every call, in order: "list", "connect NAME", "disconnect NAME",
-  // "read", "write VALUE", "broadcast", "message CODE".
+  // "read", "setdefault NAME", "message CODE".
   const std::vector<std::string>& calls() const;
 
  private:

@@ -73,7 +73,7 @@ TEST(ParseWorkstationTest, EmptyFileIsAWorkstationWithoutPrinters) {
   EXPECT_TRUE(state.printers.empty());
   EXPECT_FALSE(state.device.has_value());
   SimWorkstation station(state);
-  EXPECT_EQ(station.ReadDevice(), ",,,");
+  EXPECT_EQ(station.DefaultPrinterName(), "");
 }
 
 TEST(ParseWorkstationTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
@@ -132,7 +132,7 @@ TEST(SimWorkstationTest, DisconnectRemovesAndClearsTheDefault) {
   EXPECT_TRUE(station.DeletePrinterConnection("\\\\OldSrv\\CANON1").succeeded);
   EXPECT_EQ(station.state().printers, Names{"\\\\OLDSRV\\Ricoh"});
   EXPECT_EQ(station.state().device, ",,,");
-  EXPECT_EQ(station.ReadDevice(), ",,,");
+  EXPECT_EQ(station.DefaultPrinterName(), "");
 }
 
 TEST(SimWorkstationTest, DisconnectFailures) {
@@ -148,14 +148,14 @@ TEST(SimWorkstationTest, DisconnectFailures) {
 
 TEST(SimWorkstationTest, ForcedSetDefaultFailureIgnoresTheWrite) {
   SimWorkstation station = Station();
-  station.WriteDevice("\\\\PRINTSRV\\Salle de réunion,,");
-  EXPECT_EQ(station.ReadDevice(), "\\\\oldsrv\\Canon1,winspool,Ne01:");
-  station.WriteDevice("PDF local,,");
-  station.BroadcastSettingsChange();
-  EXPECT_EQ(station.ReadDevice(), "PDF local,,");
-  EXPECT_EQ(station.calls(),
-            (Names{"write \\\\PRINTSRV\\Salle de réunion,,", "read",
-                   "write PDF local,,", "broadcast", "read"}));
+  station.MakeDefaultPrinter("\\\\PRINTSRV\\Salle de réunion");
+  EXPECT_EQ(station.DefaultPrinterName(), "\\\\oldsrv\\Canon1");
+  EXPECT_EQ(station.state().device, "\\\\oldsrv\\Canon1,winspool,Ne01:");
+  station.MakeDefaultPrinter("PDF local");
+  EXPECT_EQ(station.DefaultPrinterName(), "PDF local");
+  EXPECT_EQ(station.state().device, "PDF local,,");
+  EXPECT_EQ(station.calls(), (Names{"setdefault \\\\PRINTSRV\\Salle de réunion",
+                                    "read", "setdefault PDF local", "read"}));
 }
 
 TEST(SimWorkstationTest, MessagesFromTheFileThenBuiltInThenNone) {

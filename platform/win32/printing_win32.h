@@ -1,6 +1,9 @@
-// The print spooler, the default-printer profile and the message texts of
-// Windows, through the wide functions.
+// The print spooler, the default printer and the message texts of Windows,
+// through the wide functions.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 #include "platform/spooler.h"
 
@@ -13,12 +16,22 @@ class Win32Spooler : public Spooler {
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 };
 
-class Win32DefaultPrinterProfile : public DefaultPrinterProfile {
+// GetDefaultPrinterW and SetDefaultPrinterW, the change announced to the
+// running programs.
+class Win32DefaultPrinter : public DefaultPrinterSetting {
  public:
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  std::string DefaultPrinterName() override;
+  void MakeDefaultPrinter(const std::string& name) override;
 };
+
+// The name as the profile's 254-character buffer holds it: up to the first
+// null, at most 253 characters, never half of a surrogate pair. A longer
+// name never reads back whole, so making it the default reports a failure.
+std::wstring CutAtProfileBuffer(std::wstring_view name);
+
+// WM_WININICHANGE for the "windows" section to every top-level window, each
+// given at most a second.
+void AnnounceDefaultPrinterChange();
 
 // The system's table answers every number but those of the network and
 // internet ranges, whose texts are in message modules of their own

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_api.h"
@@ -27,22 +29,42 @@ TEST(Win32SpoolerTest, ListsInstalledPrintersWithoutFailing) {
     EXPECT_FALSE(name.empty());
 }
 
-class Win32ProfileTest : public ::testing::Test {
+class Win32DefaultPrinterTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = profile_.ReadDevice(); }
-  void TearDown() override { profile_.WriteDevice(saved_); }
-  Win32DefaultPrinterProfile profile_;
+  void SetUp() override { saved_ = setting_.DefaultPrinterName(); }
+  void TearDown() override {
+    if (!saved_.empty()) setting_.MakeDefaultPrinter(saved_);
+  }
+  Win32DefaultPrinter setting_;
   std::string saved_;
 };
 
-TEST_F(Win32ProfileTest, DeviceValueReadsBackWithItsAccents) {
-  profile_.WriteDevice("\\\\srv\\Réception Ω,,");
-  EXPECT_EQ(profile_.ReadDevice(), "\\\\srv\\Réception Ω,,");
+TEST_F(Win32DefaultPrinterTest, APrinterThatIsNotInstalledIsRefused) {
+  setting_.MakeDefaultPrinter("\\\\serveur-absent.invalid\\Réception Ω");
+  EXPECT_EQ(setting_.DefaultPrinterName(), saved_);
 }
 
-TEST_F(Win32ProfileTest, ReadIsCutAt253Characters) {
-  profile_.WriteDevice(std::string(300, 'a'));
-  EXPECT_EQ(profile_.ReadDevice(), std::string(253, 'a'));
+TEST_F(Win32DefaultPrinterTest, AnInstalledPrinterReadsBackWithItsSpelling) {
+  std::vector<std::string> printers = Win32Spooler().InstalledPrinters();
+  if (printers.empty()) GTEST_SKIP() << "no printer installed";
+  for (const std::string& printer : printers) {
+    setting_.MakeDefaultPrinter(printer);
+    EXPECT_EQ(setting_.DefaultPrinterName(), printer);
+  }
+}
+
+TEST(CutAtProfileBufferTest, KeepsWhatA254CharacterBufferHolds) {
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(300, L'a')),
+            std::wstring(253, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(253, L'a')),
+            std::wstring(253, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(L"\\\\a\\B\0x", 7)), L"\\\\a\\B");
+  // U+1D11E as a surrogate pair across the 253rd character.
+  const std::wstring pair = L"\xD834\xDD1E";
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(252, L'a') + pair),
+            std::wstring(252, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(251, L'a') + pair),
+            std::wstring(251, L'a') + pair);
 }
 
 // A top-level window whose thread has stopped taking messages, as a hung
@@ -76,9 +98,8 @@ class HungWindow {
 
 TEST(Win32SettingsBroadcastTest, AHungWindowDoesNotHoldTheRun) {
   HungWindow hung;
-  Win32DefaultPrinterProfile profile;
   const auto start = std::chrono::steady_clock::now();
-  profile.BroadcastSettingsChange();
+  AnnounceDefaultPrinterChange();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
