@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "services/like_pattern.h"
 
 namespace quelmar {
 
@@ -13,12 +16,22 @@ struct SpoolerResult {
   int32_t error = 0;
 };
 
+// Every read of the installed printers sees them as the previous operation
+// left them.
 class Spooler {
  public:
   virtual ~Spooler() = default;
   // Device names of the installed printers (local printers and
-  // connections), in the system's order, read afresh at every call.
-  virtual std::vector<std::string> InstalledPrinters() = 0;
+  // connections), in the system's order, read afresh at every call. The
+  // list belongs to the spooler and stays valid until its next call.
+  virtual const std::vector<std::string>& InstalledPrinters() = 0;
+  // Whether a printer named `name`, without regard to case, is installed.
+  // The default searches InstalledPrinters.
+  virtual bool IsInstalled(std::string_view name);
+  // The installed printers whose name matches `pattern`, in the system's
+  // order and spelling. The default goes through InstalledPrinters.
+  virtual std::vector<std::string> InstalledMatching(
+      CaseInsensitivePattern& pattern);
   virtual SpoolerResult AddPrinterConnection(const std::string& name) = 0;
   virtual SpoolerResult DeletePrinterConnection(const std::string& name) = 0;
 };

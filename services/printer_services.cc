@@ -7,17 +7,13 @@
 namespace quelmar {
 
 bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
-  for (const std::string& printer : spooler.InstalledPrinters())
-    if (EqualsIgnoreCase(printer, name)) return true;
-  return false;
+  return spooler.IsInstalled(name);
 }
 
 std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
                                                 const std::string& pattern) {
   CaseInsensitivePattern like(pattern);
-  std::vector<std::string> matches;
-  for (std::string& printer : spooler.InstalledPrinters())
-    if (like.Matches(printer)) matches.push_back(std::move(printer));
+  std::vector<std::string> matches = spooler.InstalledMatching(like);
   if (matches.empty()) matches.emplace_back();
   return matches;
 }

@@ -90,10 +90,11 @@ std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
   return std::nullopt;
 }
 
-std::vector<std::string> CupsWorkstation::InstalledPrinters() {
-  std::vector<std::string> names;
-  for (Queue& queue : Queues()) names.push_back(std::move(queue.deviceName));
-  return names;
+const std::vector<std::string>& CupsWorkstation::InstalledPrinters() {
+  installed_.clear();
+  for (Queue& queue : Queues())
+    installed_.push_back(std::move(queue.deviceName));
+  return installed_;
 }
 
 IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,

@@ -23,7 +23,7 @@ class CupsWorkstation : public Spooler,
  public:
   CupsWorkstation();
 
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
@@ -65,6 +65,7 @@ class CupsWorkstation : public Spooler,
 
   IppConnection local_;
   std::map<int32_t, std::string> texts_;
+  std::vector<std::string> installed_;
 };
 
 }  // namespace quelmar

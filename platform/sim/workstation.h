@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,7 +43,11 @@ class SimWorkstation : public Spooler,
  public:
   explicit SimWorkstation(WorkstationState state);
 
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
+  // Both answer from the index, without going through the list.
+  bool IsInstalled(std::string_view name) override;
+  std::vector<std::string> InstalledMatching(
+      CaseInsensitivePattern& pattern) override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
@@ -62,8 +67,9 @@ class SimWorkstation : public Spooler,
  private:
   const ForcedFailure* FindFailure(std::string_view operation,
                                    std::string_view printer) const;
-  // The index of the installed printer whose lower-case name is `lower`.
-  std::optional<size_t> FindInstalled(const std::string& lower) const;
+  // The position in state_.printers of the printer of order number `order`.
+  size_t PositionOf(uint64_t order) const;
+  void Install(const std::string& printer);
 
   void Record(std::string_view call, std::string_view name = {});
 
@@ -74,10 +80,16 @@ class SimWorkstation : public Spooler,
   std::string callLog_;
   std::vector<size_t> callEnds_;
   mutable std::vector<std::string> calls_;
-  // Lower-case names, so that a large workstation is searched without
-  // lower-casing every name at every call: the printers, in the order of
-  // state_.printers, and the first share of each name.
-  std::vector<std::string> lowerPrinters_;
+  // The index kept with the installed printers, so that a large
+  // workstation is searched without going through its list: each printer
+  // has an order number, growing with each connection, kept beside it in
+  // orders_ (ascending, since printers are only appended or removed), and
+  // its lower-case name in byName_, sorted, so that the printers whose name
+  // starts with a pattern's literal prefix are one range of it.
+  std::vector<uint64_t> orders_;
+  std::multimap<std::string, uint64_t> byName_;
+  uint64_t nextOrder_ = 0;
+  // The first share of each lower-case name.
   std::unordered_map<std::string, size_t> shareByName_;
 };
 

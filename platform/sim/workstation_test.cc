@@ -178,5 +178,43 @@ TEST(SimWorkstationTest, ListsThePrintersInOrderAndRecordsIt) {
   EXPECT_EQ(station.calls(), Names{"list"});
 }
 
+// The index answers as a pass over the list would, after every change.
+TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\B", "PDF", "\\\\srv\\a", "\\\\SRV\\b"};
+  state.shares = {"\\\\srv\\C", "\\\\Srv\\A"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern onSrv("\\\\srv\\*");
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\B", "\\\\srv\\a", "\\\\SRV\\b"}));
+  // The first of two equal names goes; the second stays where it was.
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\b").succeeded);
+  EXPECT_TRUE(station.IsInstalled("\\\\srv\\B"));
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\a", "\\\\SRV\\b"}));
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\c").succeeded);
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\SRV\\A").succeeded);
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\a"));
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\SRV\\b", "\\\\srv\\C", "\\\\Srv\\A"}));
+  CaseInsensitivePattern any("*");
+  EXPECT_EQ(station.InstalledMatching(any),
+            (Names{"PDF", "\\\\SRV\\b", "\\\\srv\\C", "\\\\Srv\\A"}));
+  EXPECT_EQ(station.InstalledPrinters(), station.InstalledMatching(any));
+  EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
+}
+
+TEST(SimWorkstationIndexTest, PrefixOfAccentedLettersWithoutRegardToCase) {
+  WorkstationState state;
+  state.printers = {"\\\\Srv\\École", "\\\\srv\\étage", "\\\\srv\\Eco"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern pattern("\\\\SRV\\É*");
+  EXPECT_EQ(station.InstalledMatching(pattern),
+            (Names{"\\\\Srv\\École", "\\\\srv\\étage"}));
+  CaseInsensitivePattern none("\\\\srv\\z?");
+  EXPECT_TRUE(station.InstalledMatching(none).empty());
+}
+
 }  // namespace
 }  // namespace quelmar

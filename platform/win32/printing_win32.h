@@ -11,9 +11,12 @@ namespace quelmar {
 
 class Win32Spooler : public Spooler {
  public:
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
+
+ private:
+  std::vector<std::string> printers_;
 };
 
 // GetDefaultPrinterW and SetDefaultPrinterW, the change announced to the

@@ -36,7 +36,7 @@ SpoolerResult CallClearingLastError(Call call) {
 
 }  // namespace
 
-std::vector<std::string> Win32Spooler::InstalledPrinters() {
+const std::vector<std::string>& Win32Spooler::InstalledPrinters() {
   std::vector<BYTE> buffer;
   DWORD needed = 0, count = 0;
   while (!EnumPrintersW(kEnumFlags, nullptr, kEnumLevel, buffer.data(),
@@ -46,13 +46,12 @@ std::vector<std::string> Win32Spooler::InstalledPrinters() {
       ThrowSpoolerError(error);
     buffer.resize(needed);
   }
-  std::vector<std::string> names;
-  names.reserve(count);
+  printers_.clear();
   const auto* printers =
       reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i)
-    names.push_back(WideToUtf8(printers[i].pPrinterName));
-  return names;
+    printers_.push_back(WideToUtf8(printers[i].pPrinterName));
+  return printers_;
 }
 
 SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
