@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
   SimWorkstation workstation(ParseWorkstation(text));
   std::unique_ptr<Host> host = CreateNativeHost(options.arguments);
   std::unique_ptr<FileSystem> files = CreateNativeFileSystem();
-  ConsoleUserInterface ui(stdout, stderr);
+  std::unique_ptr<Terminal> terminal = CreateNativeTerminal();
+  ConsoleUserInterface ui(stdout, stderr, *terminal);
   Platform platform{*host, *files, workstation, workstation, workstation, ui};
   int status = RunProgram(platform, kQuelmarVersion);
   std::fflush(stdout);

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<Host> host =
       CreateNativeHost(std::vector<std::string>(argv + 1, argv + argc));
   std::unique_ptr<FileSystem> files = CreateNativeFileSystem();
-  ConsoleUserInterface ui(stdout, stderr);
+  std::unique_ptr<Terminal> terminal = CreateNativeTerminal();
+  ConsoleUserInterface ui(stdout, stderr, *terminal);
   CupsWorkstation workstation;
   Platform platform{*host, *files, workstation, workstation, workstation, ui};
   int status = RunProgram(platform, kQuelmarVersion);
