@@ -12,11 +12,19 @@ size_t FindIgnoringCase(std::string_view text, std::string_view find,
   std::u32string needle;
   for (size_t pos = 0; pos < find.size();)
     needle += LowerCodePoint(NextCodePoint(find, pos));
+  // The ASCII bytes that can begin the needle: its first letter in both
+  // cases (the same byte twice for a sign such as "["); none when it begins
+  // with a letter outside ASCII.
+  const char32_t first = needle[0];
+  const unsigned char lowerFirst = first < 0x80 ? first : 0x80;
+  const unsigned char upperFirst = lowerFirst >= 'a' && lowerFirst <= 'z'
+                                       ? lowerFirst - 'a' + 'A'
+                                       : lowerFirst;
   for (size_t start = from; start < text.size();) {
     // An ASCII byte that cannot begin the needle is passed over at once:
     // the section header is searched for through the whole script.
     unsigned char byte = static_cast<unsigned char>(text[start]);
-    if (byte < 0x80 && LowerCodePoint(byte) != needle[0]) {
+    if (byte < 0x80 && byte != lowerFirst && byte != upperFirst) {
       ++start;
       continue;
     }

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
                  options.workstation.c_str());
     return kNotCompleted;
   }
-  SimWorkstation workstation(ParseWorkstation(text));
+  SimWorkstation workstation(ParseWorkstation(text), CallLog::kNone);
   std::unique_ptr<Host> host = CreateNativeHost(options.arguments);
   std::unique_ptr<FileSystem> files = CreateNativeFileSystem();
   std::unique_ptr<Terminal> terminal = CreateNativeTerminal();

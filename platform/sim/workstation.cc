@@ -120,8 +120,8 @@ std::string FormatWorkstation(const WorkstationState& state) {
   return out;
 }
 
-SimWorkstation::SimWorkstation(WorkstationState state)
-    : state_(std::move(state)) {
+SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
+    : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
   for (const std::string& printer : printers) Install(printer);
@@ -130,6 +130,7 @@ SimWorkstation::SimWorkstation(WorkstationState state)
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
+  if (!keepCalls_) return;
   callLog_.append(call).append(name);
   callEnds_.push_back(callLog_.size());
 }
