@@ -41,3 +41,6 @@ bash tests/wine/run.sh
 
 step "Packages: the Debian package in a clean Debian 12 root, the installer under Wine"
 tests/packaging/run.sh
+
+step "Fleet engine: the Ansible role on simulated workstations"
+tests/ansible/run.sh "build/packages/quelmar_$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/linux/CMakeCache.txt)_amd64.deb"

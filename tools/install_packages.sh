@@ -29,6 +29,7 @@ packages_of() {
       clang-format libcups2-dev man-db ;;
     package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools ;;
     package-tests) echo debootstrap wine wine64 fonts-wine ;;
+    ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;
   esac
 }
 
