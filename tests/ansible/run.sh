@@ -109,8 +109,8 @@ expect_eq "poste1 queues" "$(queues poste1)" \
   "Couleur ipp://printsrv2/printers/Couleur;Laser ipp://printsrv2/printers/Laser;"
 expect_eq "poste1 system default" "$(system_default poste1)" \
   "system default destination: Laser;"
-# Couleur has no replacement: the old printer is connected again and stays
-# the default.
+# Couleur has no replacement: the old printer is connected again (under
+# the printer's own name) and the default follows it back.
 expect_eq "poste2 queues" "$(queues poste2)" \
   "Couleur ipp://printsrv1/printers/Couleur;Laser ipp://printsrv2/printers/Laser;"
 expect_eq "poste2 system default" "$(system_default poste2)" \
@@ -140,6 +140,23 @@ if grep -q "Erreur 68" "$work/play1.json"; then
 else
   fail "poste3's failure does not show error 68"
 fi
+
+# The entry reader on a shared journal: entries of other workstations
+# before and after this host's, at both levels.
+reader=$TOP/deploy/ansible/roles/quelmar/files/journal_entry.py
+shared=$work/shared.log
+printf 'ancien\r\n' >"$shared"
+offset=$(stat -c %s "$shared")
+printf '%s\r\n' "07/12/2026 à 08:15:01 sur poste9 : Traitement terminé : 1 opération." \
+  "--- Traitement du 07/12/2026 à 08:15:02 sur poste1 ---" "Connexion de \\\\s\\p..." \
+  "   -> OK." "" "Traitement terminé : 1 opération à effectuer." "" \
+  "--- Traitement du 07/12/2026 à 08:15:03 sur poste8 ---" "Traitement terminé." "" \
+  "07/12/2026 à 08:15:04 sur poste2 : Traitement terminé : 2 opérations." >>"$shared"
+expect_eq "reader: a whole trace among others" "$(python3 "$reader" "$shared" "$offset" poste1 | tr '\n' '|')" \
+  "--- Traitement du 07/12/2026 à 08:15:02 sur poste1 ---|Connexion de \\\\s\\p...|   -> OK.||Traitement terminé : 1 opération à effectuer.|"
+expect_eq "reader: one line after others" "$(python3 "$reader" "$shared" "$offset" poste2)" \
+  "07/12/2026 à 08:15:04 sur poste2 : Traitement terminé : 2 opérations."
+expect_eq "reader: nothing for a host without entry" "$(python3 "$reader" "$shared" "$offset" poste3)" ""
 
 # Played again: the clean host has nothing to do, the others run again.
 play "$work/play2.json"

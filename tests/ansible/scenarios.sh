@@ -4,18 +4,21 @@
 # its servers and queues and starts them. The script (script.txt) replaces
 # every printer of printsrv1 by the same-named one on printsrv2.
 
-# Both printers exist on the new server: a clean run (status 0).
+# Both printers exist on the new server: a clean run (status 0). The old
+# default's queue has another name than its replacement's, so that the
+# default seen afterwards tells whether it followed.
 clean_host() {
   write_server workstation
   write_server printsrv1
   write_server printsrv2
   local p
   for p in Laser Couleur; do
-    add_queue workstation "$p" "ipp://printsrv1/printers/$p"
     add_queue printsrv1 "$p" file:///dev/null
     add_queue printsrv2 "$p" file:///dev/null
   done
-  echo "Default Laser" >/etc/cups/lpoptions
+  add_queue workstation Laser-ancien ipp://printsrv1/printers/Laser
+  add_queue workstation Couleur ipp://printsrv1/printers/Couleur
+  server_default workstation Laser-ancien
   start_server workstation && start_server printsrv1 && start_server printsrv2
 }
 
@@ -26,11 +29,11 @@ errors_host() {
   write_server printsrv1
   write_server printsrv2
   add_queue workstation Laser ipp://printsrv1/printers/Laser
-  add_queue workstation Couleur ipp://printsrv1/printers/Couleur
+  add_queue workstation Couleur-ancien ipp://printsrv1/printers/Couleur
   add_queue printsrv1 Laser file:///dev/null
   add_queue printsrv1 Couleur file:///dev/null
   add_queue printsrv2 Laser file:///dev/null
-  echo "Default Couleur" >/etc/cups/lpoptions
+  server_default workstation Couleur-ancien
   start_server workstation && start_server printsrv1 && start_server printsrv2
 }
 
