@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/install_packages.sh
-install_packages build
+install_packages build package package-tests ansible suites
 
 step() { printf '\n=== %s\n' "$*"; }
 
