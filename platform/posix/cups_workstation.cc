@@ -33,6 +33,22 @@ void RequestAttributes(ipp_t* request,
                      " (" + reason + ")");
 }
 
+// The workstation's cupsd refuses to let this user add or delete queues
+// (its policy keeps them for administrators): the refusal, said plainly,
+// with CUPS's own word for it.
+std::string RefusalText(const std::string& cupsText) {
+  return "Accès refusé : le service d'impression CUPS du poste n'autorise "
+         "pas l'utilisateur " +
+         std::string(cupsUser()) + " à ajouter ou supprimer des imprimantes (" +
+         cupsText + ").";
+}
+
+bool IsRefusal(ipp_status_t status) {
+  return status == IPP_STATUS_ERROR_FORBIDDEN ||
+         status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
+         status == IPP_STATUS_ERROR_NOT_AUTHORIZED;
+}
+
 }  // namespace
 
 CupsWorkstation::CupsWorkstation()
@@ -155,8 +171,30 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 kIppStateIdle);
   IppReply reply = SendLocal(std::move(request), "/admin/");
-  if (!reply.succeeded()) return Failure(reply.status, reply.text);
+  if (!reply.succeeded()) return LocalFailure(reply);
   return {true, 0};
+}
+
+SpoolerResult CupsWorkstation::LocalFailure(const IppReply& reply) {
+  return Failure(reply.status, IsRefusal(reply.status) ? RefusalText(reply.text)
+                                                       : reply.text);
+}
+
+std::optional<std::string> CupsWorkstation::ServerDefaultQueue() {
+  IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_DEFAULT));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME,
+               "requesting-user-name", nullptr, cupsUser());
+  RequestAttributes(request.get(), {"printer-name"});
+  IppReply reply = SendLocal(std::move(request), "/");
+  if (!reply.succeeded()) return std::nullopt;
+  const char* name = StringAttribute(reply.response.get(), "printer-name");
+  if (!name) return std::nullopt;
+  return std::string(name);
+}
+
+void CupsWorkstation::SetServerDefaultQueue(const std::string& queue) {
+  SendLocal(NewRequest(IPP_OP_CUPS_SET_DEFAULT, LocalQueueUri(queue)),
+            "/admin/");
 }
 
 SpoolerResult CupsWorkstation::DeletePrinterConnection(
@@ -179,7 +217,7 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
       "/admin/");
   if (!reply.succeeded()) {
     if (wasDefault) SetUserDefaultQueue(queue->name);
-    return Failure(reply.status, reply.text);
+    return LocalFailure(reply);
   }
   return {true, 0};
 }

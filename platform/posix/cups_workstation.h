@@ -1,8 +1,8 @@
 // The workstation's CUPS as the run sees it: the installed printers are its
 // queues, named by their device URIs; a printer connection is a local raw
 // queue for a printer that a print server offers; the default printer is
-// the user's own (lpoptions); error numbers are IPP status codes and their
-// texts CUPS's own.
+// the user's own (lpoptions), or the machine-wide one when run by root;
+// error numbers are IPP status codes and their texts CUPS's own.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +53,9 @@ class CupsWorkstation : public Spooler,
                             const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.
   SpoolerResult Failure(ipp_status_t status, const std::string& text);
+  // A failure of the workstation's cupsd to add or delete a queue; a
+  // refusal of this user is said in full.
+  SpoolerResult LocalFailure(const IppReply& reply);
 
   // The default queue as programs see it: LPDEST or PRINTER first, then
   // lpoptions.
@@ -62,6 +65,15 @@ class CupsWorkstation : public Spooler,
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
+
+  // Run by root: the machine-wide default, which every user sees unless
+  // they chose their own: the Default line of the machine-wide lpoptions
+  // when it has one (a line naming no queue leaves every user without a
+  // default, as libcups reads it), else the cupsd's own default.
+  std::optional<std::string> MachineDefaultQueue();
+  // The cupsd's own default (CUPS-Get-Default, CUPS-Set-Default).
+  std::optional<std::string> ServerDefaultQueue();
+  void SetServerDefaultQueue(const std::string& queue);
 
   IppConnection local_;
   std::map<int32_t, std::string> texts_;
