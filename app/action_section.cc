@@ -51,10 +51,10 @@ std::string FormatError(int16_t lineNumber, const std::string& param) {
 
 std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
   std::string_view section;
-  size_t start = FindText(scriptText, kHeader, 0, Compare::kText);
+  size_t start = FindText(scriptText, kHeader, 0, Compare::kIgnoreCase);
   if (start != std::string_view::npos) {
     start += kHeader.size();  // "[actions]" has no letter that changes size
-    size_t end = FindText(scriptText, kHeader, start, Compare::kText);
+    size_t end = FindText(scriptText, kHeader, start, Compare::kIgnoreCase);
     section = scriptText.substr(start, end == std::string_view::npos
                                            ? std::string_view::npos
                                            : end - start);

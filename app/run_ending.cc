@@ -19,7 +19,7 @@ RunOutcome FinishRun(RunSettings& settings, const RunCounters& counters,
     Window& window = platform.ui.MainWindow();
     window.SetOkEnabled(true);
     window.FocusOk();
-    return ExitSequence(platform.ui, status);
+    return KeepWindowUntilClosed(platform.ui, status);
   }
   if (settings.Mode == "D")
     platform.ui.MessageBox(finalMessage, caption, BoxIcon::kInformation);
@@ -32,10 +32,10 @@ RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui) {
       "Une erreur est survenue lors du traitement...\r\n\r\n\tErreur " +
           DecimalText(error.number()) + " : " + error.description(),
       "Erreur", BoxIcon::kExclamation);
-  return ExitSequence(ui, kNotCompleted);
+  return KeepWindowUntilClosed(ui, kNotCompleted);
 }
 
-RunOutcome ExitSequence(UserInterface& ui, ExitStatus status) {
+RunOutcome KeepWindowUntilClosed(UserInterface& ui, ExitStatus status) {
   // Files are closed by their owners as soon as each operation ends, so no
   // file is open here.
   ui.SetWaitPointer(false);

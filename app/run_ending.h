@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/frm_quelmar.h"
-#include "base/run_error.h"
 #include "app/run_trace.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 
@@ -16,10 +16,10 @@ RunOutcome FinishRun(RunSettings& settings, const RunCounters& counters,
                      const std::string& caption, RunTrace& trace,
                      Platform& platform);
 
-// Reports a run-time error that no step handled, then ExitSequence.
+// Reports a run-time error that no step handled, then KeepWindowUntilClosed.
 RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui);
 
 // The window is shown, or stays shown, until the user unloads it.
-RunOutcome ExitSequence(UserInterface& ui, ExitStatus status);
+RunOutcome KeepWindowUntilClosed(UserInterface& ui, ExitStatus status);
 
 }  // namespace quelmar

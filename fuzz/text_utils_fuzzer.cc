@@ -61,7 +61,7 @@ void CheckReplace(std::string_view text, std::string_view find,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const Compare compare = data[0] & 1 ? Compare::kText : Compare::kExact;
+  const Compare compare = data[0] & 1 ? Compare::kIgnoreCase : Compare::kExact;
   const int index = static_cast<int8_t>(data[1]) % 8;
   std::string_view input(reinterpret_cast<const char*>(data + 2), size - 2);
   std::string_view separator = TakeField(input);

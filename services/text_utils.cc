@@ -65,7 +65,7 @@ bool ContainsText(std::string_view text, std::string_view find,
   return FindText(text, find, 0, compare) != std::string_view::npos;
 }
 
-std::string EnsureTrailingBackslash(std::string_view path, char separator) {
+std::string EnsureTrailingSeparator(std::string_view path, char separator) {
   std::string result(path);
   if (result.empty() || result.back() != separator) result += separator;
   return result;

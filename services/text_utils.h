@@ -10,7 +10,7 @@
 namespace quelmar {
 
 // How two texts are compared: exactly, or without regard to case.
-enum class Compare { kExact = 0, kText = 1 };
+enum class Compare { kExact, kIgnoreCase };
 
 // Offset of the first `find` in `text` at or after `from`, npos if none.
 size_t FindText(std::string_view text, std::string_view find, size_t from,
@@ -20,8 +20,7 @@ bool ContainsText(std::string_view text, std::string_view find,
                   Compare compare = Compare::kExact);
 
 // `path` followed by `separator` unless it already ends with it.
-std::string EnsureTrailingBackslash(std::string_view path,
-                                    char separator = '\\');
+std::string EnsureTrailingSeparator(std::string_view path, char separator);
 
 // Piece `index` (from 0) of `text` cut at `separator`; the empty text when
 // there is no such piece. With `keepRest` the piece runs to the end of the

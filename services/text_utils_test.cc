@@ -14,14 +14,14 @@ using Pieces = std::vector<std::string>;
 // case-insensitive occurrence can be longer than the text searched for.
 constexpr const char* kKelvin = "\xE2\x84\xAA";
 
-TEST(EnsureTrailingBackslashTest, AddsTheSeparatorOnlyWhenMissing) {
-  EXPECT_EQ(EnsureTrailingBackslash("C:\\Prog"), "C:\\Prog\\");
-  EXPECT_EQ(EnsureTrailingBackslash("C:\\Prog\\"), "C:\\Prog\\");
-  EXPECT_EQ(EnsureTrailingBackslash(""), "\\");
-  EXPECT_EQ(EnsureTrailingBackslash("C:\\Prog/"), "C:\\Prog/\\");
-  EXPECT_EQ(EnsureTrailingBackslash("/opt/q", '/'), "/opt/q/");
-  EXPECT_EQ(EnsureTrailingBackslash("/opt/q/", '/'), "/opt/q/");
-  EXPECT_EQ(EnsureTrailingBackslash("", '/'), "/");
+TEST(EnsureTrailingSeparatorTest, AddsTheSeparatorOnlyWhenMissing) {
+  EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog", '\\'), "C:\\Prog\\");
+  EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog\\", '\\'), "C:\\Prog\\");
+  EXPECT_EQ(EnsureTrailingSeparator("", '\\'), "\\");
+  EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog/", '\\'), "C:\\Prog/\\");
+  EXPECT_EQ(EnsureTrailingSeparator("/opt/q", '/'), "/opt/q/");
+  EXPECT_EQ(EnsureTrailingSeparator("/opt/q/", '/'), "/opt/q/");
+  EXPECT_EQ(EnsureTrailingSeparator("", '/'), "/");
 }
 
 struct SplitCase {
@@ -83,25 +83,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SplitFieldTest, ActionsHeaderFoundInAnyCaseUpToTheNextHeader) {
   EXPECT_EQ(SplitField("[Config]\rMode=N\r[ACTIONS]\r+\\\\a\\b\r", "[actions]",
-                       1, Compare::kText, false),
+                       1, Compare::kIgnoreCase, false),
             "\r+\\\\a\\b\r");
   EXPECT_EQ(SplitField("[actions]\r-\\\\a\\b\r[Actions]\r+\\\\c\\d",
-                       "[actions]", 1, Compare::kText, false),
+                       "[actions]", 1, Compare::kIgnoreCase, false),
             "\r-\\\\a\\b\r");
-  EXPECT_EQ(
-      SplitField("[Config]\rMode=N\r", "[actions]", 1, Compare::kText, false),
-      "");
+  EXPECT_EQ(SplitField("[Config]\rMode=N\r", "[actions]", 1,
+                       Compare::kIgnoreCase, false),
+            "");
 }
 
 TEST(SplitFieldTest, CaseInsensitiveSeparatorOfAnotherByteLength) {
-  EXPECT_EQ(SplitField("aÉb", "é", 1, Compare::kText, false), "b");
-  EXPECT_EQ(SplitField("ÉCOLE", "é", 1, Compare::kText, false), "COLE");
+  EXPECT_EQ(SplitField("aÉb", "é", 1, Compare::kIgnoreCase, false), "b");
+  EXPECT_EQ(SplitField("ÉCOLE", "é", 1, Compare::kIgnoreCase, false), "COLE");
   const std::string text = std::string("a") + kKelvin + "b" + kKelvin + "c";
-  EXPECT_EQ(SplitField(text, "k", 0, Compare::kText, false), "a");
-  EXPECT_EQ(SplitField(text, "k", 1, Compare::kText, false), "b");
-  EXPECT_EQ(SplitField(text, "k", 1, Compare::kText, true),
+  EXPECT_EQ(SplitField(text, "k", 0, Compare::kIgnoreCase, false), "a");
+  EXPECT_EQ(SplitField(text, "k", 1, Compare::kIgnoreCase, false), "b");
+  EXPECT_EQ(SplitField(text, "k", 1, Compare::kIgnoreCase, true),
             std::string("b") + kKelvin + "c");
-  EXPECT_EQ(SplitField(text, "k", 2, Compare::kText, false), "c");
+  EXPECT_EQ(SplitField(text, "k", 2, Compare::kIgnoreCase, false), "c");
 }
 
 TEST(SplitFieldsTest, EverySeparatorGivesOneMorePiece) {
@@ -113,7 +113,8 @@ TEST(SplitFieldsTest, EverySeparatorGivesOneMorePiece) {
   EXPECT_EQ(SplitFields("\\\\srv\\prn", "\\", Compare::kExact),
             (Pieces{"", "", "srv", "prn"}));
   EXPECT_EQ(SplitFields("a;;b", ";", Compare::kExact), (Pieces{"a", "", "b"}));
-  EXPECT_EQ(SplitFields("xAyaz", "a", Compare::kText), (Pieces{"x", "y", "z"}));
+  EXPECT_EQ(SplitFields("xAyaz", "a", Compare::kIgnoreCase),
+            (Pieces{"x", "y", "z"}));
   EXPECT_EQ(SplitFields("xAyaz", "a", Compare::kExact), (Pieces{"xAy", "z"}));
   EXPECT_EQ(SplitFields("abc", "", Compare::kExact), Pieces{"abc"});
 }
@@ -151,27 +152,28 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"aaa", "aa", "b", 0, Compare::kExact, "ba"},
         // Exact case leaves the capital switch in place.
         ReplaceCase{"/d x /D", "/d", "", 0, Compare::kExact, " x /D"},
-        ReplaceCase{"/d x /D", "/d", "", 0, Compare::kText, " x "},
-        ReplaceCase{"Élan élan", "é", "e", 0, Compare::kText, "elan elan"},
-        ReplaceCase{"ŒUVRE", "œ", "oe", 0, Compare::kText, "oeUVRE"},
+        ReplaceCase{"/d x /D", "/d", "", 0, Compare::kIgnoreCase, " x "},
+        ReplaceCase{"Élan élan", "é", "e", 0, Compare::kIgnoreCase,
+                    "elan elan"},
+        ReplaceCase{"ŒUVRE", "œ", "oe", 0, Compare::kIgnoreCase, "oeUVRE"},
         // Occurrences before `start` (a byte offset) stay.
         ReplaceCase{"abab", "a", "x", 1, Compare::kExact, "abxb"},
         ReplaceCase{"abab", "a", "x", 2, Compare::kExact, "abxb"},
         ReplaceCase{"abab", "a", "x", 3, Compare::kExact, "abab"},
         ReplaceCase{"abab", "a", "x", 4, Compare::kExact, "abab"},
         ReplaceCase{"abab", "a", "x", 50, Compare::kExact, "abab"},
-        ReplaceCase{"aAaA", "a", "-", 1, Compare::kText, "a---"},
+        ReplaceCase{"aAaA", "a", "-", 1, Compare::kIgnoreCase, "a---"},
         // Nothing to find.
         ReplaceCase{"abc", "x", "y", 0, Compare::kExact, "abc"},
         ReplaceCase{"ab", "abc", "y", 0, Compare::kExact, "ab"},
         ReplaceCase{"", "a", "y", 0, Compare::kExact, ""},
         // An empty `find` ends at once and changes nothing.
         ReplaceCase{"abc", "", "y", 0, Compare::kExact, "abc"},
-        ReplaceCase{"abc", "", "y", 0, Compare::kText, "abc"}));
+        ReplaceCase{"abc", "", "y", 0, Compare::kIgnoreCase, "abc"}));
 
 TEST(ReplaceAllTest, CaseInsensitiveOccurrenceOfAnotherByteLength) {
   const std::string text = std::string("1") + kKelvin + "2" + kKelvin + "3";
-  EXPECT_EQ(ReplaceAll(text, "k", "-", 0, Compare::kText), "1-2-3");
+  EXPECT_EQ(ReplaceAll(text, "k", "-", 0, Compare::kIgnoreCase), "1-2-3");
   EXPECT_EQ(ReplaceAll(text, "k", "-", 0, Compare::kExact), text);
 }
 
@@ -180,15 +182,15 @@ TEST(FindTextTest, ByteOffsetsAndCaseModes) {
   EXPECT_EQ(FindText("abcabc", "c", 0, Compare::kExact), 2u);
   EXPECT_EQ(FindText("abcabc", "c", 3, Compare::kExact), 5u);
   EXPECT_EQ(FindText("abcabc", "c", 6, Compare::kExact), npos);
-  EXPECT_EQ(FindText("abcabc", "c", 60, Compare::kText), npos);
+  EXPECT_EQ(FindText("abcabc", "c", 60, Compare::kIgnoreCase), npos);
   EXPECT_EQ(FindText("abc", "C", 0, Compare::kExact), npos);
-  EXPECT_EQ(FindText("abc", "C", 0, Compare::kText), 2u);
-  EXPECT_EQ(FindText("ÀÉcole", "écOLE", 0, Compare::kText), 2u);
-  EXPECT_EQ(FindText("ПРИВЕТ", "вет", 0, Compare::kText), 6u);
-  EXPECT_EQ(FindText("ab", "abc", 0, Compare::kText), npos);
+  EXPECT_EQ(FindText("abc", "C", 0, Compare::kIgnoreCase), 2u);
+  EXPECT_EQ(FindText("ÀÉcole", "écOLE", 0, Compare::kIgnoreCase), 2u);
+  EXPECT_EQ(FindText("ПРИВЕТ", "вет", 0, Compare::kIgnoreCase), 6u);
+  EXPECT_EQ(FindText("ab", "abc", 0, Compare::kIgnoreCase), npos);
   EXPECT_TRUE(ContainsText("\\\\srv\\*", "*"));
   EXPECT_FALSE(ContainsText("Quelmar", "q"));
-  EXPECT_TRUE(ContainsText("Quelmar", "q", Compare::kText));
+  EXPECT_TRUE(ContainsText("Quelmar", "q", Compare::kIgnoreCase));
 }
 
 TEST(TrimSpacesTest, RemovesOnlySpacesAtBothEnds) {
