@@ -45,9 +45,7 @@ struct Exec {
     settings.Mode = "N";
   }
 
-  Lines TraceLines() const {
-    return SplitFields(window.text, "\r\n", Compare::kExact);
-  }
+  Lines TraceLines() const { return CrLfLines(window.text); }
   void ExpectCounters(Outcome outcome) const {
     EXPECT_EQ(counters.SuccessCount.value(), outcome.success);
     EXPECT_EQ(counters.SkippedCount.value(), outcome.skipped);

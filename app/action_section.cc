@@ -16,24 +16,12 @@ constexpr size_t kMaxLines = 32767;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
-// Piece `index` of `text` cut at `separator`, as SplitField gives it with
-// an exact comparison, but as a view: every line is cut several times, and
-// the pieces are only looked at.
-std::string_view Piece(std::string_view text, char separator, int index) {
-  for (int piece = 0; piece < index; ++piece) {
-    size_t end = text.find(separator);
-    if (end == std::string_view::npos) return {};
-    text.remove_prefix(end + 1);
-  }
-  return text.substr(0, text.find(separator));
-}
-
 std::string_view PrinterPart(std::string_view name) {
-  return Piece(name, '\\', 3);
+  return SplitField(name, '\\', 3);
 }
 
 std::string_view ServerPart(std::string_view name) {
-  return Piece(name, '\\', 2);
+  return SplitField(name, '\\', 2);
 }
 
 std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
@@ -72,10 +60,10 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
-  std::string_view uncommented = Piece(raw, ';', 0);
+  std::string_view uncommented = SplitField(raw, ';', 0);
   std::string withoutTabs;
   if (uncommented.find('\t') != std::string_view::npos) {
-    withoutTabs = ReplaceAll(uncommented, "\t", "", 0, Compare::kExact);
+    withoutTabs = ReplaceAll(uncommented, "\t", "");
     uncommented = withoutTabs;
   }
   std::string_view cleaned = TrimSpaces(uncommented);
@@ -86,8 +74,8 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
-  line.Param1 = TrimSpaces(Piece(rest, ',', 0));
-  line.Param2 = TrimSpaces(Piece(rest, ',', 1));
+  line.Param1 = TrimSpaces(SplitField(rest, ',', 0));
+  line.Param2 = TrimSpaces(SplitField(rest, ',', 1));
   return line;
 }
 

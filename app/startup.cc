@@ -40,9 +40,8 @@ bool IsObsoleteSwitch(std::string_view argument) {
 // Windows: the switches are cut out of the raw text, character for
 // character, in their exact case.
 std::string RemoveSwitchesFromText(std::string_view text) {
-  std::string rest(TrimSpaces(ReplaceAll(text, "/d", "", 0, Compare::kExact)));
-  return std::string(
-      TrimSpaces(ReplaceAll(rest, "/m", "", 0, Compare::kExact)));
+  std::string rest(TrimSpaces(ReplaceAll(text, "/d", "")));
+  return std::string(TrimSpaces(ReplaceAll(rest, "/m", "")));
 }
 
 // Where paths begin with "/", a switch is a whole argument: a path such as
@@ -116,8 +115,8 @@ std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
 }
 
 std::string CleanConfigValue(std::string_view value) {
-  std::string cut = SplitField(value, ";", 0, Compare::kExact, false);
-  return std::string(TrimSpaces(ReplaceAll(cut, "\t", "", 0, Compare::kExact)));
+  return std::string(
+      TrimSpaces(ReplaceAll(SplitField(value, ';', 0), "\t", "")));
 }
 
 std::string ExpandEnvironmentReferences(std::string_view original, Host& host) {
@@ -165,8 +164,7 @@ void ReadRunSettings(const ProfileText& script, Host& host, UserInterface& ui,
       CleanConfigValue(script.ReadProfileValue("Config", "LogInfos", ""));
   if (!settings.LogInfos.empty()) {
     settings.LogInfos = ExpandEnvironmentReferences(settings.LogInfos, host);
-    settings.LogInfos =
-        ReplaceAll(settings.LogInfos, "§", "\r\n", 0, Compare::kExact);
+    settings.LogInfos = ReplaceAll(settings.LogInfos, "§", "\r\n");
   }
 }
 

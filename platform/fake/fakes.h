@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -98,6 +99,9 @@ class RecordingUserInterface : public UserInterface {
   }
   void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
 };
+
+// The lines of a trace or journal text, cut at CR LF.
+std::vector<std::string> CrLfLines(std::string_view text);
 
 // A whole platform over the fakes and a simulated workstation.
 struct FakePlatform {

@@ -217,16 +217,15 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   state_.printers.erase(state_.printers.begin() + position);
   orders_.erase(orders_.begin() + position);
   byName_.erase(installed);
-  std::string defaultName =
-      SplitField(state_.device.value_or(""), ",", 0, Compare::kExact, false);
+  std::string defaultName(SplitField(state_.device.value_or(""), ',', 0));
   if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";
   return {true, 0};
 }
 
 std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return SplitField(ProfileBufferText(state_.device.value_or("")), ",", 0,
-                    Compare::kExact, false);
+  return std::string(
+      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0));
 }
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
