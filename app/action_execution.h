@@ -36,9 +36,11 @@ class ActionExecution {
   void RunSetDefault(const std::string& name);
 
  private:
-  void Opening(const std::string& text) { trace_.Trace(text, true, true); }
-  void Step(const std::string& text) { trace_.Trace(text, true, false); }
-  void Outcome(const std::string& text) { trace_.Trace(text, false, false); }
+  enum class Change { kDisconnect, kConnect };
+  // The opening line, the presence check and the spooler's call of a
+  // disconnection or a connection, with its outcome; counts a skipped
+  // printer or a migration error. True when the spooler did it.
+  bool ChangeConnection(Change change, const std::string& name);
   void OutcomeOfError(const SpoolerResult& result);
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);

@@ -137,7 +137,7 @@ NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
     }
   }
   lists.IsMultiple = true;
-  trace.Trace(kOpeningBanner, true, true);
+  trace.Opening(kOpeningBanner);
   return lists;
 }
 
@@ -149,13 +149,13 @@ void ProcessActionSection(std::string_view scriptText,
   // Checked before any line runs, so that an over-long section changes
   // nothing on the workstation.
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
-  if (!settings.LogInfos.empty()) trace.Trace(settings.LogInfos, true, true);
+  if (!settings.LogInfos.empty()) trace.Opening(settings.LogInfos);
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
     if (!line) continue;
     if (std::optional<std::string> message = CheckActionLine(*line)) {
-      trace.Trace(*message, true, false);
+      trace.Line(*message);
       counters.ScriptErrorCount.Raise();
       continue;
     }

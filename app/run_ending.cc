@@ -15,7 +15,7 @@ RunOutcome FinishRun(RunSettings& settings, const RunCounters& counters,
                      counters.ScriptErrorCount.value() == 0;
   const ExitStatus status = clean ? kCompleted : kCompletedWithErrors;
   if (settings.Mode == "N") {
-    trace.Trace(finalMessage, true, true);
+    trace.Opening(finalMessage);
     Window& window = platform.ui.MainWindow();
     window.SetOkEnabled(true);
     window.FocusOk();

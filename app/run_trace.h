@@ -14,13 +14,20 @@ class RunTrace {
   RunTrace(RunSettings& settings, Window& window)
       : settings_(settings), window_(window) {}
 
-  // A main line is written as it is; a detail line after "   -> ". With
-  // `blankLineBefore` an empty line comes first, except on the first line.
-  // Both the box and LogBuffer are appended to, never rebuilt, so a run
-  // costs time in proportion to its trace.
-  void Trace(std::string_view text, bool mainLine, bool blankLineBefore);
+  // Each line goes to the box and LogBuffer alike, appended, never rebuilt,
+  // so a run costs time in proportion to its trace. No line break comes
+  // before the first line.
+
+  // A line that opens a part of the run, after an empty line.
+  void Opening(std::string_view text) { Trace(text, true, true); }
+  // A line of its own, right after the previous one.
+  void Line(std::string_view text) { Trace(text, true, false); }
+  // The outcome of the line before, after "   -> ".
+  void Outcome(std::string_view text) { Trace(text, false, false); }
 
  private:
+  void Trace(std::string_view text, bool mainLine, bool blankLineBefore);
+
   RunSettings& settings_;
   Window& window_;
   bool boxEmpty_ = true;

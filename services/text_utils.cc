@@ -65,6 +65,13 @@ bool ContainsText(std::string_view text, std::string_view find,
   return FindText(text, find, 0, compare) != std::string_view::npos;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
 std::string EnsureTrailingSeparator(std::string_view path, char separator) {
   std::string result(path);
   if (result.empty() || result.back() != separator) result += separator;

@@ -37,6 +37,9 @@ std::vector<std::string_view> SplitFields(std::string_view text,
 std::string ReplaceAll(std::string_view text, std::string_view find,
                        std::string_view replacement);
 
+// Removes spaces and tabs at both ends.
+std::string_view TrimBlanks(std::string_view text);
+
 // Removes spaces (only the space character) at both ends.
 std::string_view TrimSpaces(std::string_view text);
 

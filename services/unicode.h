@@ -30,14 +30,16 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // value, as the Windows conversion does.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
+// Editors on Windows often begin UTF-8 files with it.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Decodes a whole script file once: UTF-8 when it starts with the UTF-8
 // byte-order mark (dropped) or when all its bytes are valid UTF-8; otherwise
 // the ANSI code page, through `decodeAnsi`.
 template <typename AnsiDecoder>
 std::string DecodeScriptBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (bytes.substr(0, kBom.size()) == kBom) {
-    bytes.remove_prefix(kBom.size());
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
     return std::string(bytes);
   }
   if (IsValidUtf8(bytes)) return std::string(bytes);

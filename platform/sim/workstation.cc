@@ -34,13 +34,6 @@ std::string ProfileBufferText(std::string_view value) {
   return std::string(value.substr(0, pos));
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // "OPERATION PRINTER=NUMBER"; the number follows the last "=".
 std::optional<ForcedFailure> ParseFailure(std::string_view line) {
   size_t space = line.find(' ');
@@ -84,8 +77,8 @@ void ParseLine(WorkstationState& state, const std::string& section,
 WorkstationState ParseWorkstation(std::string_view text) {
   // Editors on Windows often save UTF-8 with a byte-order mark; left in, it
   // would hide the first section header.
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  if (text.starts_with(kUtf8ByteOrderMark))
+    text.remove_prefix(kUtf8ByteOrderMark.size());
   WorkstationState state;
   std::string section;
   LineCursor lines(text);
