@@ -2,7 +2,7 @@
 # with -fsanitize=fuzzer-no-link and the sanitizers through CMAKE_CXX_FLAGS).
 foreach(target run_fuzzer profile_fuzzer text_utils_fuzzer)
   add_executable(${target} fuzz/${target}.cc)
-  target_link_libraries(${target} PRIVATE quelmar_core)
+  target_link_libraries(${target} PRIVATE quelmar_core quelmar_warnings)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)
 endforeach()
 target_sources(run_fuzzer PRIVATE platform/fake/fakes.cc)

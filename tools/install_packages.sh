@@ -26,7 +26,7 @@ setup_step() {
 packages_of() {
   case "$1" in
     build) echo cmake g++ make googletest libgtest-dev libgmock-dev \
-      clang-format libcups2-dev man-db ;;
+      clang-format clang-tidy libcups2-dev man-db ;;
     package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools ;;
     package-tests) echo debootstrap wine wine64 fonts-wine ;;
     ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;

@@ -42,4 +42,5 @@ add_executable(quelmar
   platform/posix/cups_default.cc
   platform/posix/cups_workstation.cc
 )
-target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups)
+target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups
+                      quelmar_warnings)

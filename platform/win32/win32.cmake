@@ -37,6 +37,6 @@ target_link_libraries(quelmar_core INTERFACE
 
 add_executable(Quelmar WIN32 tools/quelmar_win32.cc)
 target_link_options(Quelmar PRIVATE -municode)
-target_link_libraries(Quelmar PRIVATE quelmar_core)
+target_link_libraries(Quelmar PRIVATE quelmar_core quelmar_warnings)
 
 include(platform/win32/installer/installer.cmake)
