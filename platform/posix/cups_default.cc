@@ -40,6 +40,17 @@ class DefaultVariablesHidden {
 // lets create queues for everyone), the default is the machine-wide one.
 // libcups 2.4 keeps root's own choice in root's ~/.cups/lpoptions, which no
 // other user reads, so that file is left out.
+// The destinations libcups hands out, freed with them.
+class Dests {
+ public:
+  Dests() = default;
+  ~Dests() { cupsFreeDests(count, list); }
+  Dests(const Dests&) = delete;
+  Dests& operator=(const Dests&) = delete;
+  int count = 0;
+  cups_dest_t* list = nullptr;
+};
+
 bool RunByRoot() { return geteuid() == 0; }
 
 bool DefaultVariableSet() {
@@ -77,11 +88,11 @@ std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   if (RunByRoot() && !DefaultVariableSet()) return MachineDefaultQueue();
-  cups_dest_t* dest = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
-  if (!dest) return std::nullopt;
-  std::string name = dest->name;
-  cupsFreeDests(1, dest);
-  return name;
+  Dests dest;
+  dest.list = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
+  if (!dest.list) return std::nullopt;
+  dest.count = 1;
+  return std::string(dest.list->name);
 }
 
 std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
@@ -90,25 +101,25 @@ std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
   return UserDefaultQueue();
 }
 
-void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
+bool CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
   // The cupsd drops its default together with the queue: there is nothing
   // to clear. A Default line of the machine-wide options file is the
   // administrator's, never rewritten here; when it names another printer,
   // the read-back shows that one and the run reports the step as failed.
   if (RunByRoot()) {
     if (!queue.empty()) SetServerDefaultQueue(queue);
-    return;
+    return true;
   }
   http_t* http = LocalHttp();
-  cups_dest_t* dests = nullptr;
-  int count = cupsGetDests2(http, &dests);
-  if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
-    count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
-  for (int i = 0; i < count; ++i)
-    dests[i].is_default = !queue.empty() && !dests[i].instance &&
-                          EqualsIgnoreCase(dests[i].name, queue);
-  cupsSetDests2(http, count, dests);
-  cupsFreeDests(count, dests);
+  Dests dests;
+  dests.count = cupsGetDests2(http, &dests.list);
+  if (!queue.empty() &&
+      !cupsGetDest(queue.c_str(), nullptr, dests.count, dests.list))
+    dests.count = cupsAddDest(queue.c_str(), nullptr, dests.count, &dests.list);
+  for (int i = 0; i < dests.count; ++i)
+    dests.list[i].is_default = !queue.empty() && !dests.list[i].instance &&
+                               EqualsIgnoreCase(dests.list[i].name, queue);
+  return cupsSetDests2(http, dests.count, dests.list) == 0;
 }
 
 std::string CupsWorkstation::DefaultPrinterName() {
@@ -123,8 +134,9 @@ std::string CupsWorkstation::DefaultPrinterName() {
 void CupsWorkstation::MakeDefaultPrinter(const std::string& name) {
   // A name that is no queue cannot be a CUPS default: nothing is written,
   // and the read-back shows the default unchanged.
+  // A write that fails shows the same way, in the read-back.
   if (std::optional<Queue> queue = FindQueue(name))
-    SetUserDefaultQueue(queue->name);
+    (void)SetUserDefaultQueue(queue->name);
 }
 
 }  // namespace quelmar

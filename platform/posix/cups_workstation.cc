@@ -8,7 +8,6 @@ namespace {
 
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
-constexpr int kIppStateIdle = 3;
 
 const char* StringAttribute(ipp_t* message, const char* name) {
   ipp_attribute_t* attribute = ippFindAttribute(message, name, IPP_TAG_ZERO);
@@ -169,7 +168,7 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
-                kIppStateIdle);
+                IPP_PSTATE_IDLE);
   IppReply reply = SendLocal(std::move(request), "/admin/");
   if (!reply.succeeded()) return LocalFailure(reply);
   return {true, 0};
@@ -211,12 +210,17 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   std::optional<std::string> userDefault = LpoptionsDefaultQueue();
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
-  if (wasDefault) SetUserDefaultQueue({});
+  // A default that cannot be cleared stops the removal: the queue stays,
+  // still the default, rather than a default naming no queue.
+  if (wasDefault && !SetUserDefaultQueue({}))
+    return Failure(IPP_STATUS_ERROR_INTERNAL, cupsLastErrorString());
   IppReply reply = SendLocal(
       NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
       "/admin/");
   if (!reply.succeeded()) {
-    if (wasDefault) SetUserDefaultQueue(queue->name);
+    // Given back as it was; should that write fail too, the removal's own
+    // error is the one to report.
+    if (wasDefault) (void)SetUserDefaultQueue(queue->name);
     return LocalFailure(reply);
   }
   return {true, 0};

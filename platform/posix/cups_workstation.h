@@ -64,7 +64,8 @@ class CupsWorkstation : public Spooler,
   // environment says.
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
-  void SetUserDefaultQueue(const std::string& queue);
+  // False when the user's lpoptions could not be written.
+  [[nodiscard]] bool SetUserDefaultQueue(const std::string& queue);
 
   // Run by root: the machine-wide default, which every user sees unless
   // they chose their own: the Default line of the machine-wide lpoptions
