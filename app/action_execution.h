@@ -5,23 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
-#include "app/run_trace.h"
-#include "platform/spooler.h"
+#include "app/run_context.h"
 
 namespace quelmar {
 
-struct PrinterAccess {
-  Spooler& spooler;
-  DefaultPrinterSetting& defaultPrinter;
-  MessageTable& messages;
-};
-
 class ActionExecution {
  public:
-  ActionExecution(PrinterAccess printers, RunTrace& trace,
-                  RunCounters& counters)
-      : printers_(printers), trace_(trace), counters_(counters) {}
+  explicit ActionExecution(RunContext& run)
+      : printers_(run.platform), trace_(run.trace), counters_(run.counters) {}
 
   // Runs `command` on every entry of `oldNames` (with the entry of
   // `newNames` of the same index for "*"); an empty first entry means that
@@ -45,7 +36,7 @@ class ActionExecution {
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);
 
-  PrinterAccess printers_;
+  Platform& printers_;
   RunTrace& trace_;
   RunCounters& counters_;
 };

@@ -32,18 +32,8 @@ struct Outcome {
 };
 
 // One visible run's execution on a simulated workstation.
-struct Exec {
-  RunSettings settings;
-  RecordingWindow window;
-  SimWorkstation workstation;
-  RunCounters counters;
-  RunTrace trace{settings, window};
-  ActionExecution execution{
-      {workstation, workstation, workstation}, trace, counters};
-
-  explicit Exec(WorkstationState state) : workstation(std::move(state)) {
-    settings.Mode = "N";
-  }
+struct Exec : FakeRun {
+  explicit Exec(WorkstationState state) : FakeRun(std::move(state)) {}
 
   Lines TraceLines() const { return CrLfLines(window.text); }
   void ExpectCounters(Outcome outcome) const {
@@ -352,8 +342,7 @@ struct Section {
   Exec exec;
   explicit Section(WorkstationState state) : exec(std::move(state)) {}
   void Run(const std::string& script) {
-    ProcessActionSection(script, exec.settings, exec.trace, exec.execution,
-                         exec.workstation, exec.counters);
+    ProcessActionSection(script, exec.run, exec.execution);
   }
 };
 

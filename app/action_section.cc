@@ -141,15 +141,15 @@ NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
   return lists;
 }
 
-void ProcessActionSection(std::string_view scriptText,
-                          const RunSettings& settings, RunTrace& trace,
-                          ActionExecution& execution, Spooler& spooler,
-                          RunCounters& counters) {
+void ProcessActionSection(std::string_view scriptText, RunContext& run,
+                          ActionExecution& execution) {
+  RunTrace& trace = run.trace;
+  RunCounters& counters = run.counters;
   const std::vector<std::string_view> lines = ReadActionSection(scriptText);
   // Checked before any line runs, so that an over-long section changes
   // nothing on the workstation.
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
-  if (!settings.LogInfos.empty()) trace.Opening(settings.LogInfos);
+  if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
@@ -160,7 +160,7 @@ void ProcessActionSection(std::string_view scriptText,
       continue;
     }
     counters.ActionCount.Raise();
-    NameLists lists = BuildNameLists(*line, spooler, trace);
+    NameLists lists = BuildNameLists(*line, run.platform.spooler, trace);
     execution.ExecuteActionLine(line->Command[0], lists.OldNames,
                                 lists.NewNames, lists.IsMultiple);
   }

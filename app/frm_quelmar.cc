@@ -4,8 +4,8 @@
 
 #include "app/action_execution.h"
 #include "app/action_section.h"
+#include "app/run_context.h"
 #include "app/run_ending.h"
-#include "app/run_trace.h"
 #include "services/profile.h"
 #include "services/unicode.h"
 
@@ -32,10 +32,11 @@ void FrmQuelmar::PrepareVisibleWindow() {
 RunOutcome FrmQuelmar::Run() {
   UserInterface& ui = platform_.ui;
   Host& host = platform_.host;
-  const std::string caption = Caption(version_);
-  ui.MainWindow().SetCaption(caption);
+  RunContext run(platform_, settings_);
+  run.caption = Caption(version_);
+  ui.MainWindow().SetCaption(run.caption);
 
-  RunCounters counters;
+  RunCounters& counters = run.counters;
   const CommandLine commandLine = host.GetCommandLine();
   settings_.ScriptPath = ResolveScriptPath(commandLine, host, ui, counters);
   if (!platform_.files.IsOrdinaryFile(settings_.ScriptPath)) {
@@ -54,15 +55,9 @@ RunOutcome FrmQuelmar::Run() {
   if (settings_.Mode == "N") PrepareVisibleWindow();
   ui.SetWaitPointer(true);
 
-  RunTrace trace(settings_, ui.MainWindow());
-  ActionExecution execution(
-      {platform_.spooler, platform_.defaultPrinter, platform_.messages}, trace,
-      counters);
-  ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
-                       counters);
-  const std::string finalMessage = ComposeFinalMessage(counters);
-  return FinishRun(settings_, counters, finalMessage, caption, trace,
-                   platform_);
+  ActionExecution execution(run);
+  ProcessActionSection(script, run, execution);
+  return FinishRun(run, ComposeFinalMessage(counters));
 }
 
 int RunProgram(Platform& platform, Version version) {

@@ -5,16 +5,13 @@
 #include <string>
 
 #include "app/frm_quelmar.h"
-#include "app/run_trace.h"
+#include "app/run_context.h"
 #include "base/run_error.h"
 
 namespace quelmar {
 
 // Gives the pointer back, writes the journal and ends by mode.
-RunOutcome FinishRun(RunSettings& settings, const RunCounters& counters,
-                     const std::string& finalMessage,
-                     const std::string& caption, RunTrace& trace,
-                     Platform& platform);
+RunOutcome FinishRun(RunContext& run, const std::string& finalMessage);
 
 // Reports a run-time error that no step handled, then KeepWindowUntilClosed.
 RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui);

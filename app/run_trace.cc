@@ -30,8 +30,8 @@ void RunTrace::Trace(std::string_view text, bool mainLine,
     window_.ProcessPendingEvents();
   }
   if (settings_.ModeLog == "C") {
-    std::string& buffer = settings_.LogBuffer;
-    AppendLine(buffer, buffer.empty(), text, mainLine, blankLineBefore);
+    AppendLine(journalText_, journalText_.empty(), text, mainLine,
+               blankLineBefore);
   }
 }
 

@@ -59,12 +59,12 @@ void PrintTo(const LayoutCase& c, std::ostream* os) {
 
 class TraceLayoutTest : public testing::TestWithParam<LayoutCase> {};
 
-// The box and LogBuffer get the same text, each by the same rule.
+// The box and the journal's text get the same text, each by the same rule.
 TEST_P(TraceLayoutTest, BoxAndBufferAlike) {
   TraceRun run("N", "C");
   for (const Line& line : GetParam().lines) TraceLine(run.trace, line);
   EXPECT_EQ(run.window.text, GetParam().expected);
-  EXPECT_EQ(run.settings.LogBuffer, GetParam().expected);
+  EXPECT_EQ(run.trace.journalText(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,7 +111,7 @@ TEST_P(TraceTargetTest, BoxInModeNBufferAtLevelC) {
   const std::string both = "a\r\n   -> b";
   EXPECT_EQ(run.window.text, c.toBox ? both : "");
   EXPECT_EQ(run.window.pendingEventRounds, c.toBox ? 2 : 0);
-  EXPECT_EQ(run.settings.LogBuffer, c.toBuffer ? both : "");
+  EXPECT_EQ(run.trace.journalText(), c.toBuffer ? both : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TraceTargetTest,
@@ -134,7 +134,7 @@ TEST(TraceCostTest, AppendsEachLineOnce) {
   }
   EXPECT_EQ(run.window.bytesGiven, run.window.text.size());
   EXPECT_EQ(run.window.caret, run.window.text.size());
-  EXPECT_EQ(run.window.text, run.settings.LogBuffer);
+  EXPECT_EQ(run.window.text, run.trace.journalText());
 }
 
 }  // namespace

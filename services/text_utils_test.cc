@@ -10,10 +10,6 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
-// U+212A KELVIN SIGN (three bytes) lower-cases to "k" (one byte), so a
-// case-insensitive occurrence can be longer than the text searched for.
-constexpr const char* kKelvin = "\xE2\x84\xAA";
-
 TEST(EnsureTrailingSeparatorTest, AddsTheSeparatorOnlyWhenMissing) {
   EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog", '\\'), "C:\\Prog\\");
   EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog\\", '\\'), "C:\\Prog\\");

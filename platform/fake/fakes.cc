@@ -54,6 +54,11 @@ std::vector<std::string> CrLfLines(std::string_view text) {
   }
 }
 
+FakeRun::FakeRun(WorkstationState state) {
+  fake.workstation = SimWorkstation(std::move(state));
+  settings.Mode = "N";
+}
+
 int FakePlatform::RunScript(const std::string& script) {
   files.files[DefaultScriptPath()] = script;
   return RunProgram(platform, Version{1, 0, 6});
