@@ -35,7 +35,9 @@ class DefaultVariablesHidden {
 }  // namespace
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
-  cups_dest_t* dest = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
+  cups_dest_t* dest = nullptr;
+  RunLocal(
+      [&](http_t* http) { dest = cupsGetNamedDest(http, nullptr, nullptr); });
   if (!dest) return std::nullopt;
   std::string name = dest->name;
   cupsFreeDests(1, dest);
@@ -48,16 +50,17 @@ std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
-  http_t* http = LocalHttp();
-  cups_dest_t* dests = nullptr;
-  int count = cupsGetDests2(http, &dests);
-  if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
-    count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
-  for (int i = 0; i < count; ++i)
-    dests[i].is_default = !queue.empty() && !dests[i].instance &&
-                          EqualsIgnoreCase(dests[i].name, queue);
-  cupsSetDests2(http, count, dests);
-  cupsFreeDests(count, dests);
+  RunLocal([&](http_t* http) {
+    cups_dest_t* dests = nullptr;
+    int count = cupsGetDests2(http, &dests);
+    if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
+      count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
+    for (int i = 0; i < count; ++i)
+      dests[i].is_default = !queue.empty() && !dests[i].instance &&
+                            EqualsIgnoreCase(dests[i].name, queue);
+    cupsSetDests2(http, count, dests);
+    cupsFreeDests(count, dests);
+  });
 }
 
 std::string CupsWorkstation::ReadDevice() {

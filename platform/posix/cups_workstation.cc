@@ -9,6 +9,8 @@ namespace {
 // The classic run-time error "device unavailable": the workstation's own
 // print service does not answer.
 constexpr int kDeviceUnavailable = 68;
+// The overall deadline of one request to the workstation's CUPS, and to a
+// print server.
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
 constexpr int kIppStateIdle = 3;
@@ -47,10 +49,9 @@ CupsWorkstation::CupsWorkstation()
   RefusePasswordPrompts();
 }
 
-http_t* CupsWorkstation::LocalHttp() {
-  IppReply failure;
-  if (!local_.Open(failure)) ThrowUnavailable(failure.text);
-  return local_.http();
+void CupsWorkstation::RunLocal(const std::function<void(http_t*)>& call) {
+  IppReply reply = local_.Run(call);
+  if (!reply.answered) ThrowUnavailable(reply.text);
 }
 
 IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {

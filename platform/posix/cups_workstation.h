@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -45,8 +46,9 @@ class CupsWorkstation : public Spooler,
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
   IppReply SendLocal(IppMessage request, const char* resource);
-  // The open connection to the workstation's CUPS, or a RunError.
-  http_t* LocalHttp();
+  // Runs libcups calls on the workstation's CUPS within the deadline of a
+  // request; a RunError when it does not answer.
+  void RunLocal(const std::function<void(http_t*)>& call);
   // Asks the print server whether it offers the printer; on success
   // `printer` and `uri` are the printer's own spelling and device URI.
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
