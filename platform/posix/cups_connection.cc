@@ -178,7 +178,7 @@ IppReply IppConnection::Send(IppMessage request, const char* resource) {
     reply = Unanswered(
         IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
         "pas de réponse complète dans le délai de " + Seconds(deadline_));
-  Deadline::Release(http_);
+  if (http_) Deadline::Release(http_);
   if (!reply.answered) Close();
   return reply;
 }
@@ -189,7 +189,7 @@ IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);
   call(http_);
-  Deadline::Release(http_);
+  if (http_) Deadline::Release(http_);
   if (!deadline.passed()) return reply;
   Close();
   return Unanswered(
@@ -199,9 +199,11 @@ IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
 
 std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
                                                         const char* resource) {
-  http_status_t status =
-      cupsSendRequest(http_, request, resource, ippLength(request));
-  if (status == HTTP_STATUS_OK || status == HTTP_STATUS_ERROR) {
+  // As an int: a server may send a status that is no value of the enum.
+  int status = cupsSendRequest(http_, request, resource, ippLength(request));
+  if (status != HTTP_STATUS_CONTINUE) {
+    if (status != HTTP_STATUS_OK && status != HTTP_STATUS_ERROR)
+      return Refusal(status);
     // The server replied before the request was through (HTTP/1.1 lets it
     // skip "100 Continue"), or the connection broke: libcups reads what
     // there is, as its cupsDoRequest does.
@@ -211,10 +213,7 @@ std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
   // sends nothing else.
   while (status == HTTP_STATUS_CONTINUE) status = httpUpdate(http_);
   if (status == HTTP_STATUS_ERROR) return Answer(nullptr);
-  if (status != HTTP_STATUS_OK) {
-    httpFlush(http_);
-    return std::nullopt;
-  }
+  if (status != HTTP_STATUS_OK) return Refusal(status);
   std::string body;
   char buffer[32768];
   ssize_t length = 0;
@@ -228,6 +227,47 @@ std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
                                             std::to_string(body.size()) +
                                             " octets reçus)");
   return Answer(std::move(response));
+}
+
+std::optional<IppReply> IppConnection::Refusal(int status) {
+  // What libcups does with a demand for credentials or encryption is its
+  // own business: it takes the request over.
+  if (status == HTTP_STATUS_UNAUTHORIZED ||
+      status == HTTP_STATUS_UPGRADE_REQUIRED) {
+    httpFlush(http_);
+    return std::nullopt;
+  }
+  if (status < HTTP_STATUS_BAD_REQUEST || status > 599)
+    return Unanswered(kUnreadableReply,
+                      "statut HTTP inattendu (" + std::to_string(status) + ")");
+  // The request refused, with the status cupsDoRequest gives it.
+  IppReply reply;
+  switch (status) {
+    case HTTP_STATUS_BAD_REQUEST:
+      reply.status = IPP_STATUS_ERROR_BAD_REQUEST;
+      break;
+    case HTTP_STATUS_FORBIDDEN:
+      reply.status = IPP_STATUS_ERROR_FORBIDDEN;
+      break;
+    case HTTP_STATUS_NOT_FOUND:
+      reply.status = IPP_STATUS_ERROR_NOT_FOUND;
+      break;
+    case HTTP_STATUS_REQUEST_TOO_LARGE:
+      reply.status = IPP_STATUS_ERROR_REQUEST_VALUE;
+      break;
+    case HTTP_STATUS_NOT_IMPLEMENTED:
+      reply.status = IPP_STATUS_ERROR_OPERATION_NOT_SUPPORTED;
+      break;
+    case HTTP_STATUS_NOT_SUPPORTED:
+      reply.status = IPP_STATUS_ERROR_VERSION_NOT_SUPPORTED;
+      break;
+    default:
+      reply.status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+  }
+  reply.text = httpStatus(static_cast<http_status_t>(status));
+  // The rest of the refusal is not read: the connection is not used again.
+  Close();
+  return reply;
 }
 
 IppReply IppConnection::Answer(IppMessage response) {

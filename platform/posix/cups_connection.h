@@ -83,6 +83,9 @@ class IppConnection {
   std::optional<IppReply> SendAndReadWhole(ipp_t* request,
                                            const char* resource);
   IppReply SendThroughLibcups(IppMessage request, const char* resource);
+  // The reply for a final HTTP status other than 200 OK; nothing when
+  // libcups must take the request over (credentials, encryption).
+  std::optional<IppReply> Refusal(int status);
   // The reply for a response read whole, or the failure when there is none.
   IppReply Answer(IppMessage response);
   // The failure of a request that got no usable reply, with the reason.
