@@ -106,6 +106,19 @@ run "$work/s.txt"
 expect_status 0 && journal_says "$one_ok" &&
   expect_saved_has '\\printsrv\Café'
 
+start utf16_little_endian
+# Saved as "Unicode" by Notepad: UTF-16 with its byte-order mark.
+{ printf '\xff\xfe'; quiet_script '+\\printsrv\Café' | iconv -f UTF-8 -t UTF-16LE; } > "$work/s.txt"
+run "$work/s.txt"
+expect_status 0 && journal_says "$one_ok" &&
+  expect_saved_has '\\printsrv\Café'
+
+start utf16_big_endian
+{ printf '\xfe\xff'; quiet_script '+\\printsrv\Café' | iconv -f UTF-8 -t UTF-16BE; } > "$work/s.txt"
+run "$work/s.txt"
+expect_status 0 && journal_says "$one_ok" &&
+  expect_saved_has '\\printsrv\Café'
+
 start bom_only
 printf '\xef\xbb\xbf' > "$work/s.txt"
 run "$work/s.txt"
@@ -172,6 +185,21 @@ printf '[Config]\r\nModeLog=S\r\nLog=%s/%%TEMP\r\n[actions]\r\n+\\\\printsrv\\A\
 run "$work/s.txt"
 expect_status 2 && expect_stderr_starts "$(run_error 5)" && expect_no_journal &&
   expect_workstation_unchanged
+
+start log_with_nul
+# The system would read the path up to the NUL: journal.log, another file.
+printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\0.txt\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
+  "$work/journal.log" > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 && expect_no_journal && expect_saved_has '\\printsrv\A'
+
+start printer_name_with_nul
+# \\printsrv\A<NUL>x would reach the system as \\printsrv\A.
+printf '[Config]\r\nMode=N\r\nModeLog=A\r\n[actions]\r\n+\\\\printsrv\\A\0x\r\n' > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 &&
+  expect_stdout_has "   -> erreur rencontrée : Le nom de l'imprimante n'est pas valide." &&
+  expect_stdout_has "1 erreur de migration" && expect_workstation_unchanged
 
 start unclosed_percent_loginfos
 printf '[Config]\r\nModeLog=S\r\nLog=%s/j.log\r\nLogInfos=50%%\r\n' "$work" > "$work/s.txt"
