@@ -49,9 +49,16 @@ concurrent() {
   "$here/concurrent_journal.sh" -p 32 -r 50 "$dryrun"
 }
 
+# A logon wave: the journal held for 8 s while 64 writers start.
+held_journal() {
+  "$here/concurrent_journal.sh" -p 64 -r 1 -H 8 "$dryrun"
+}
+
 part "Replacement under faults (unit-test binary)" matrix
 part "Bad inputs" "$here/bad_inputs.sh" "$dryrun"
 part "Security" "$here/security.sh" "$dryrun"
 part "Concurrent journals" concurrent
+part "Journal held by another writer" held_journal
+part "Journal faults" "$here/journal_faults.sh" "$dryrun"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
