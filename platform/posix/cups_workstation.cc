@@ -1,6 +1,7 @@
 #include "platform/posix/cups_workstation.h"
 
 #include "app/run_error.h"
+#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -127,6 +128,7 @@ IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
 }
 
 SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return InvalidName();
   std::optional<SharedPrinter> printer = ParseSharedPrinter(name);
   if (!printer)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
@@ -167,6 +169,7 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
 
 SpoolerResult CupsWorkstation::DeletePrinterConnection(
     const std::string& name) {
+  if (HasControlCharacter(name)) return InvalidName();
   std::optional<Queue> queue = FindQueue(name);
   if (!queue)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
@@ -188,6 +191,12 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
     return Failure(reply.status, reply.text);
   }
   return {true, 0};
+}
+
+SpoolerResult CupsWorkstation::InvalidName() {
+  return Failure(IPP_STATUS_ERROR_BAD_REQUEST,
+                 "Nom d'imprimante non valide : il contient un caractère de "
+                 "contrôle");
 }
 
 SpoolerResult CupsWorkstation::Failure(ipp_status_t status,

@@ -54,6 +54,8 @@ class CupsWorkstation : public Spooler,
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
                             const std::string& deviceName);
+  // A printer name holding a control character, refused whole.
+  SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
   SpoolerResult Failure(ipp_status_t status, const std::string& text);
 

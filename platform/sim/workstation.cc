@@ -153,6 +153,7 @@ std::vector<std::string> SimWorkstation::InstalledPrinters() {
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
+  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
   std::string lower = ToLowerUtf8(name);
@@ -167,6 +168,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
+  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
   std::optional<size_t> installed = FindInstalled(ToLowerUtf8(name));

@@ -125,6 +125,18 @@ TEST(SimWorkstationTest, ConnectFailures) {
   EXPECT_EQ(station.state().printers.size(), 3u);
 }
 
+// The system reads a name up to its first NUL: a name with a control
+// character is refused whole, even when a share or a printer bears it.
+TEST(SimWorkstationTest, NamesWithAControlCharacterAreInvalid) {
+  WorkstationState state;
+  state.printers = {"\\\\oldsrv\\A\x01"};
+  state.shares = {"\\\\printsrv\\B\tC"};
+  SimWorkstation station(state);
+  EXPECT_EQ(station.AddPrinterConnection(state.shares[0]).error, 1801);
+  EXPECT_EQ(station.DeletePrinterConnection(state.printers[0]).error, 1801);
+  EXPECT_EQ(station.state().printers, state.printers);
+}
+
 TEST(SimWorkstationTest, DisconnectRemovesAndClearsTheDefault) {
   SimWorkstation station = Station();
   EXPECT_TRUE(station.DeletePrinterConnection("pdf LOCAL").succeeded);
