@@ -14,4 +14,9 @@ namespace quelmar {
 std::unique_ptr<Host> CreateNativeHost(std::vector<std::string> arguments);
 std::unique_ptr<FileSystem> CreateNativeFileSystem();
 
+// A console program whose output goes to a pipe that closes (`| head`)
+// goes on with its run, its journal and its other files, instead of being
+// ended by the system; its writes to the pipe then fail.
+void KeepRunningWhenOutputCloses();
+
 }  // namespace quelmar

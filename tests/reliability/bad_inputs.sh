@@ -272,4 +272,49 @@ printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/missi
 run "$work/s.txt"
 expect_status 1 && expect_stderr "" && expect_stdout ""
 
+# --- the rehearsal command ---
+
+# run_on_workstation FILE: quelmar-dryrun on that workstation file.
+run_on_workstation() {
+  timeout 120 "$dryrun" --workstation "$1" "$work/s.txt" < /dev/null \
+    > "$work/out/stdout" 2> "$work/out/stderr"
+  status=$?
+}
+unreadable_workstation() {
+  echo "quelmar-dryrun : poste de travail illisible : $1 ($2)"
+}
+
+start workstation_utf16
+quiet_script '+\\printsrv\A' > "$work/s.txt"
+{ printf '\xff\xfe'; printf '[shares]\r\n\\\\printsrv\\A\r\n' | iconv -t UTF-16LE; } > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "fichier en UTF-16 ; il doit être en UTF-8")"
+
+start workstation_binary
+all_bytes > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "fichier qui n'est pas du texte UTF-8")"
+
+start workstation_number_out_of_range
+printf '[shares]\n\\\\printsrv\\A\n[failures]\nconnect \\\\printsrv\\A=4294967301\n' > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "ligne 4 : nombre illisible ou hors limites")"
+
+start output_to_head
+# The reader of the trace leaves early: the run goes on to its journal and
+# its --save file.
+{
+  printf '[Config]\r\nMode=N\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/journal.log"
+  for i in $(seq 2000); do printf '+\\\\printsrv\\A\r\n'; done
+} > "$work/s.txt"
+COMPUTERNAME=POSTE timeout 120 "$dryrun" --workstation "$ws" \
+  --save "$work/out/saved.ini" "$work/s.txt" < /dev/null 2> "$work/out/stderr" |
+  head -c 100 > /dev/null
+status=${PIPESTATUS[0]}
+expect_status 0 && expect_saved_has '\\printsrv\A' &&
+  journal_says "Traitement terminé : 2000 opérations à effectuer, 1 imp. traitée avec succès, 1999 imp. évitées."
+
 summary
