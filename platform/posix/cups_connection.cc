@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -39,9 +40,9 @@ ssize_t ReadBody(void* context, ipp_uchar_t* buffer, size_t length) {
 }
 
 // libcups's text of its last error, which it may leave null.
-std::string LastErrorText(ipp_status_t status) {
+std::string LastErrorText(int status) {
   const char* text = cupsLastErrorString();
-  return text && *text ? text : ippErrorString(status);
+  return text && *text ? text : IppStatusText(status);
 }
 
 std::string Seconds(std::chrono::milliseconds length) {
@@ -115,6 +116,16 @@ class IppConnection::Deadline {
   std::thread watcher_;
 };
 
+std::string IppStatusText(int status) {
+  // The range of ipp_status_t's values: a number outside it is no value of
+  // the type and is never converted to it.
+  if (status >= 0 && status <= 0x1FFF)
+    return ippErrorString(static_cast<ipp_status_t>(status));
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>(status));
+  return text;
+}
+
 void RefusePasswordPrompts() { cupsSetPasswordCB2(NoPassword, nullptr); }
 
 IppMessage NewRequest(ipp_op_t operation, const std::string& printerUri) {
@@ -156,8 +167,7 @@ bool IppConnection::Open(const Deadline& deadline, IppReply& failure) {
   return false;
 }
 
-IppReply IppConnection::Unanswered(ipp_status_t status,
-                                   const std::string& what) {
+IppReply IppConnection::Unanswered(int status, const std::string& what) {
   IppReply reply;
   reply.answered = false;
   reply.status = status;
@@ -284,7 +294,7 @@ IppReply IppConnection::Answer(IppMessage response) {
   ipp_attribute_t* message =
       ippFindAttribute(reply.response.get(), "status-message", IPP_TAG_TEXT);
   const char* text = message ? ippGetString(message, 0, nullptr) : nullptr;
-  reply.text = text ? text : ippErrorString(reply.status);
+  reply.text = text ? text : IppStatusText(reply.status);
   return reply;
 }
 

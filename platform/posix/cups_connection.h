@@ -29,7 +29,9 @@ using IppMessage = std::unique_ptr<ipp_t, IppDeleter>;
 // or not: see `status`); otherwise the failure's status and its text.
 struct IppReply {
   IppMessage response;
-  ipp_status_t status = IPP_STATUS_OK;
+  // An int: a server may send any 16-bit number, not only the values of
+  // ipp_status_t.
+  int status = IPP_STATUS_OK;
   std::string text;
   // False when the server could not be reached, did not answer within the
   // deadline, or sent a reply that could not be read.
@@ -41,6 +43,10 @@ struct IppReply {
 // fault, told apart from a server that cannot be reached
 // (IPP_STATUS_ERROR_SERVICE_UNAVAILABLE).
 constexpr ipp_status_t kUnreadableReply = IPP_STATUS_ERROR_INTERNAL;
+
+// CUPS's keyword for an IPP status ("client-error-not-found"...), or
+// "0x...." for a number that CUPS does not name.
+std::string IppStatusText(int status);
 
 // Makes libcups give up instead of asking for a password.
 void RefusePasswordPrompts();
@@ -89,7 +95,7 @@ class IppConnection {
   // The reply for a response read whole, or the failure when there is none.
   IppReply Answer(IppMessage response);
   // The failure of a request that got no usable reply, with the reason.
-  IppReply Unanswered(ipp_status_t status, const std::string& what);
+  IppReply Unanswered(int status, const std::string& what);
   void Close();
 
   std::string host_;

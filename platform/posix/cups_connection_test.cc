@@ -87,6 +87,16 @@ TEST(IppConnectionTest, RefusalKeepsTheServersStatusAndText) {
   EXPECT_EQ(outcome.reply.status, IPP_STATUS_ERROR_NOT_FOUND);
   EXPECT_EQ(outcome.reply.text, "client-error-not-found");
 
+  // Found by the reply fuzz target: a status that is no value of
+  // ipp_status_t is kept as a number.
+  std::string strangeBody = IppBody(IPP_STATUS_OK, "Laser");
+  strangeBody[2] = '\xFE';  // the status code, after the version
+  ScriptedServer strange({{milliseconds(0), HttpReply(strangeBody, false)}});
+  outcome = Ask(strange);
+  EXPECT_TRUE(outcome.reply.answered);
+  EXPECT_EQ(outcome.reply.status, 0xFE00);
+  EXPECT_EQ(outcome.reply.text, "0xfe00");
+
   ScriptedServer forbidding(
       {{milliseconds(0),
         "HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}});

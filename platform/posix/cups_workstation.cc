@@ -199,15 +199,14 @@ SpoolerResult CupsWorkstation::InvalidName() {
                  "contrôle");
 }
 
-SpoolerResult CupsWorkstation::Failure(ipp_status_t status,
-                                       const std::string& text) {
+SpoolerResult CupsWorkstation::Failure(int status, const std::string& text) {
   texts_[status] = text;
   return {false, status};
 }
 
 std::string CupsWorkstation::FormatMessage(int32_t code, const std::string&) {
   if (auto text = texts_.find(code); text != texts_.end()) return text->second;
-  std::string keyword = ippErrorString(static_cast<ipp_status_t>(code));
+  std::string keyword = IppStatusText(code);
   return keyword.rfind("0x", 0) == 0 ? std::string() : keyword;
 }
 

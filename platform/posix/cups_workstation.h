@@ -57,7 +57,7 @@ class CupsWorkstation : public Spooler,
   // A printer name holding a control character, refused whole.
   SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
-  SpoolerResult Failure(ipp_status_t status, const std::string& text);
+  SpoolerResult Failure(int status, const std::string& text);
 
   // The default queue as programs see it: LPDEST or PRINTER first, then
   // lpoptions.
