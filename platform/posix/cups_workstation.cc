@@ -139,8 +139,13 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
   const std::string deviceName = DeviceNameOf({}, uri);
   std::vector<std::string> taken;
   for (Queue& queue : Queues()) {
-    // Connecting a printer that is already connected changes nothing.
-    if (EqualsIgnoreCase(queue.deviceName, deviceName)) return {true, 0};
+    // Connected already, under another spelling of its name (the run has
+    // looked for its own): the connection would change nothing, and is
+    // not made.
+    if (EqualsIgnoreCase(queue.deviceName, deviceName))
+      return Failure(
+          IPP_STATUS_ERROR_NOT_POSSIBLE,
+          "L'imprimante est déjà connectée sous le nom " + queue.deviceName);
     taken.push_back(std::move(queue.name));
   }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
