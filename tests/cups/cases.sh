@@ -186,6 +186,34 @@ case_silent_server() {
   end_case
 }
 
+# Print servers that misbehave (hostile_server.py): a cut reply, a valid
+# reply without "100 Continue", a trickle of a byte every 3 s, endless
+# "100 Continue". Each failing connection fails on its own, within the
+# deadline of its request, with a text that names its server; the valid one
+# is made; the run goes on to the last line.
+case_hostile_servers() {
+  new_case hostile-servers
+  print_server printsrv1 Laser
+  SIM_SHARES+=('\\hostile2\Laser')
+  script '+\\hostile1\Laser' '+\\hostile2\Laser' '+\\hostile3\Laser' \
+    '+\\hostile4\Laser' '+\\printsrv1\Laser'
+  start_servers &&
+    start_hostile_server hostile1 cut &&
+    start_hostile_server hostile2 no-continue &&
+    start_hostile_server hostile3 trickle &&
+    start_hostile_server hostile4 continue &&
+    run_quelmar
+  # Two requests reach their deadline of 5 s.
+  ((QUELMAR_MS < 2 * SERVER_TIMEOUT_MS + 3000)) ||
+    PROBLEMS+=("the hostile servers took ${QUELMAR_MS} ms")
+  local name
+  for name in hostile1 hostile3 hostile4; do
+    expect_trace "erreur rencontrée : $name : "
+  done
+  expect_state 1 '' '\\hostile2\Laser' '\\printsrv1\Laser'
+  end_case
+}
+
 # Without the workstation's own cupsd the run ends with a run-time error,
 # never with an empty list of printers.
 case_no_local_cupsd() {
@@ -230,6 +258,7 @@ case_wildcard_migration
 case_failed_replacement_rolled_back
 case_server_stopped_mid_run
 case_silent_server
+case_hostile_servers
 case_no_local_cupsd
 case_local_cupsd_stopped_mid_run
 case_replacement_matrix
