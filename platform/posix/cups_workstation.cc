@@ -188,14 +188,30 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
   if (wasDefault) SetUserDefaultQueue({});
-  IppReply reply = SendLocal(
-      NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
-      "/admin/");
+  IppReply reply;
+  try {
+    reply = SendLocal(
+        NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
+        "/admin/");
+  } catch (const RunError&) {
+    // The service stopped answering: the removal may not have been made,
+    // and the default is cleared only for a removal that was.
+    if (wasDefault) RestoreUserDefaultQueue(queue->name);
+    throw;
+  }
   if (!reply.succeeded()) {
     if (wasDefault) SetUserDefaultQueue(queue->name);
     return Failure(reply.status, reply.text);
   }
   return {true, 0};
+}
+
+void CupsWorkstation::RestoreUserDefaultQueue(const std::string& queue) {
+  try {
+    SetUserDefaultQueue(queue);
+  } catch (const RunError&) {
+    // Still no answer: the error being reported already says so.
+  }
 }
 
 SpoolerResult CupsWorkstation::InvalidName() {

@@ -67,6 +67,9 @@ class CupsWorkstation : public Spooler,
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
+  // The same, while another run-time error is being reported: a service
+  // that still does not answer leaves it undone.
+  void RestoreUserDefaultQueue(const std::string& queue);
 
   IppConnection local_;
   std::map<int32_t, std::string> texts_;

@@ -228,6 +228,38 @@ case_no_local_cupsd() {
   end_case
 }
 
+# The workstation's cupsd stalls between the removal of the old printer and
+# the connection of its replacement (stopped while quelmar waits for the
+# silent printsrv3, for longer than a request's deadline), then answers
+# again: the old printer and the default come back before the run-time
+# error ends the run, and the journal says what happened.
+case_local_cupsd_stalled_mid_replacement() {
+  new_case local-cupsd-stalled
+  print_server printsrv1 Laser
+  silent_server printsrv3 Laser
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  printf '[Config]\nMode=N\nModeLog=C\nLog=%s\n[actions]\n%s\n' \
+    "$CASE_DIR/journal.log" '*\\printsrv1\Laser,\\printsrv3\Laser' \
+    >"$CASE_DIR/script.txt"
+  start_servers && start_quelmar
+  if wait_for_trace 'Et reconnexion de \\printsrv3\Laser...'; then
+    kill -STOP "${SERVER_PID[workstation]}"
+    # printsrv3's 5 s, then a local request's 10 s deadline passes.
+    sleep 16
+    kill -CONT "${SERVER_PID[workstation]}"
+  fi
+  wait_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 2
+  grep -q "Erreur 68 : " "$CASE_DIR/quelmar.err" ||
+    PROBLEMS+=("no run-time error 68 on standard error")
+  expect_eq "printers" "$(real_printers)" '\\printsrv1\Laser'
+  expect_eq "default printer" "$(real_default)" '\\printsrv1\Laser'
+  grep -q "Traitement interrompu par l'erreur 68" "$CASE_DIR/journal.log" ||
+    PROBLEMS+=("the journal does not say the run was cut short")
+  end_case
+}
+
 # The workstation's cupsd goes away during the run (while quelmar waits for
 # the silent printsrv3): the next line ends the run with the run-time error.
 case_local_cupsd_stopped_mid_run() {
@@ -249,19 +281,13 @@ for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
 
-case_connect
-case_disconnect
-case_disconnect_last_default
-case_disconnect_lpdest
-case_replace_default
-case_wildcard_migration
-case_failed_replacement_rolled_back
-case_server_stopped_mid_run
-case_silent_server
-case_hostile_servers
-case_no_local_cupsd
-case_local_cupsd_stopped_mid_run
-case_replacement_matrix
+ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
+  replace_default wildcard_migration failed_replacement_rolled_back
+  server_stopped_mid_run silent_server hostile_servers no_local_cupsd
+  local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
+  replacement_matrix"
+# CUPS_CASES: only these cases (names after case_), while working on them.
+for name in ${CUPS_CASES:-$ALL_CASES}; do "case_$name"; done
 
 # Every cupsd started by the cases is gone.
 left=0
