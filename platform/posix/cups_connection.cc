@@ -78,12 +78,16 @@ class IppConnection::Deadline {
   Deadline(const Deadline&) = delete;
   Deadline& operator=(const Deadline&) = delete;
 
-  // Watches the open connection and bounds libcups's waits on it.
+  // Watches the open connection and bounds libcups's waits on it; called
+  // again when the connection has been opened anew.
   void Watch(http_t* http) {
     httpSetTimeout(http, kWaitSlice, KeepWaiting, this);
-    if (watcher_.joinable()) return;
-    socket_ = dup(httpGetFd(http));
-    watcher_ = std::thread([this] { CutAtEnd(); });
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (socket_ >= 0) close(socket_);
+      socket_ = dup(httpGetFd(http));
+    }
+    if (!watcher_.joinable()) watcher_ = std::thread([this] { CutAtEnd(); });
   }
   // Stops bounding the waits of the connection, which outlives this.
   static void Release(http_t* http) {
@@ -180,10 +184,22 @@ IppReply IppConnection::Send(IppMessage request, const char* resource) {
   IppReply reply;
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);
-  if (std::optional<IppReply> read = SendAndReadWhole(request.get(), resource))
-    reply = std::move(*read);
-  else
-    reply = SendThroughLibcups(std::move(request), resource);
+  encryptionAsked_ = false;
+  std::optional<IppReply> read = SendAndReadWhole(request.get(), resource);
+  if (!read && encryptionAsked_) {
+    // Upgraded here rather than by cupsDoRequest, which goes on asking on
+    // new connections that the deadline would not see.
+    if (httpEncryption(http_, HTTP_ENCRYPTION_REQUIRED) == 0) {
+      deadline.Watch(http_);
+      encryptionAsked_ = false;
+      read = SendAndReadWhole(request.get(), resource);
+    }
+    if (!read)
+      read = Unanswered(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                        "chiffrement demandé, impossible à établir");
+  }
+  reply = read ? std::move(*read)
+               : SendThroughLibcups(std::move(request), resource);
   if (deadline.passed())
     reply = Unanswered(
         IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
@@ -240,10 +256,12 @@ std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
 }
 
 std::optional<IppReply> IppConnection::Refusal(int status) {
-  // What libcups does with a demand for credentials or encryption is its
-  // own business: it takes the request over.
+  // Credentials are libcups's business (a local certificate for the
+  // workstation's CUPS): it takes the request over. Encryption is asked
+  // for by Send.
   if (status == HTTP_STATUS_UNAUTHORIZED ||
       status == HTTP_STATUS_UPGRADE_REQUIRED) {
+    encryptionAsked_ = status == HTTP_STATUS_UPGRADE_REQUIRED;
     httpFlush(http_);
     return std::nullopt;
   }

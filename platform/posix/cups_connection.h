@@ -90,7 +90,8 @@ class IppConnection {
                                            const char* resource);
   IppReply SendThroughLibcups(IppMessage request, const char* resource);
   // The reply for a final HTTP status other than 200 OK; nothing when
-  // libcups must take the request over (credentials, encryption).
+  // the request must be made again with credentials (libcups) or
+  // encryption (`encryptionAsked_`).
   std::optional<IppReply> Refusal(int status);
   // The reply for a response read whole, or the failure when there is none.
   IppReply Answer(IppMessage response);
@@ -103,6 +104,8 @@ class IppConnection {
   http_encryption_t encryption_;
   std::chrono::milliseconds deadline_;
   http_t* http_ = nullptr;
+  // The last reply asked for an encrypted connection (426).
+  bool encryptionAsked_ = false;
 };
 
 }  // namespace quelmar

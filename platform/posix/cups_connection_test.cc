@@ -175,6 +175,22 @@ TEST(IppConnectionTest, EveryRequestEndsAtItsDeadline) {
   }
 }
 
+// Found by the reply fuzz target: cupsDoRequest, asked to upgrade to TLS,
+// asked again and again on new connections that the deadline did not see.
+TEST(IppConnectionTest, EncryptionAskedForEverEndsAtOnce) {
+  for (std::string bytes :
+       {std::string("HTTP/1.1 426 Upgrade Required\r\nUpgrade: TLS/1.2\r\n"
+                    "Connection: Upgrade\r\nContent-Length: 0\r\n\r\n"),
+        std::string("Transfer-Encoding: chunked\r\nHTTP/0.1 426]Upwrade "
+                    "Required\rUpgrade:S\r\n\0\0r\x03",
+                    73)}) {
+    ScriptedServer server({{milliseconds(0), bytes}});
+    Outcome outcome = Ask(server);
+    EXPECT_FALSE(outcome.reply.succeeded()) << outcome.reply.text;
+    EXPECT_LT(outcome.took.count(), 2000);
+  }
+}
+
 TEST(IppConnectionTest, UnreachableServerFailsAtOnce) {
   IppConnection connection("/nonexistent/quelmar.sock", 0,
                            HTTP_ENCRYPTION_NEVER, milliseconds(1000));
