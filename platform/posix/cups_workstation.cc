@@ -1,5 +1,9 @@
 #include "platform/posix/cups_workstation.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "app/run_error.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -27,6 +31,33 @@ void RequestAttributes(ipp_t* request,
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD,
                 "requested-attributes", static_cast<int>(list.size()), nullptr,
                 list.data());
+}
+
+// The attributes of a removed queue that CUPS-Add-Modify-Printer takes
+// back: its description, location, sharing, policies, banners, allowed
+// users and default options ("...-default"); none of what CUPS computes.
+void CopySavedAttributes(ipp_t* saved, ipp_t* request) {
+  if (!saved) return;
+  static constexpr std::string_view kKept[] = {"printer-info",
+                                               "printer-location",
+                                               "printer-is-shared",
+                                               "printer-error-policy",
+                                               "printer-op-policy",
+                                               "requesting-user-name-allowed",
+                                               "requesting-user-name-denied"};
+  constexpr std::string_view kDefault = "-default";
+  for (ipp_attribute_t* a = ippFirstAttribute(saved); a;
+       a = ippNextAttribute(saved)) {
+    const char* attributeName = ippGetName(a);
+    if (!attributeName || ippGetGroupTag(a) != IPP_TAG_PRINTER) continue;
+    const std::string_view name(attributeName);
+    bool kept =
+        std::find(std::begin(kKept), std::end(kKept), name) != std::end(kKept);
+    kept = kept || (name.size() > kDefault.size() &&
+                    name.substr(name.size() - kDefault.size()) == kDefault &&
+                    name.rfind("printer-", 0) != 0);
+    if (kept) ippCopyAttribute(request, a, 0);
+  }
 }
 
 [[noreturn]] void ThrowUnavailable(const std::string& reason) {
@@ -148,23 +179,49 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
           "L'imprimante est déjà connectée sous le nom " + queue.deviceName);
     taken.push_back(std::move(queue.name));
   }
+  auto removed = removed_.find(ToLowerUtf8(deviceName));
+  if (removed != removed_.end()) {
+    const std::string& queue = removed->second.name;
+    bool free = true;
+    for (const std::string& name : taken)
+      free = free && !EqualsIgnoreCase(name, queue);
+    if (free)
+      return CreateQueue(queue, uri, deviceName,
+                         removed->second.attributes.get());
+  }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
+}
+
+IppMessage CupsWorkstation::QueueAttributes(const std::string& queue) {
+  IppMessage request =
+      NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, LocalQueueUri(queue));
+  RequestAttributes(request.get(),
+                    {"printer-info", "printer-location", "printer-is-shared",
+                     "printer-error-policy", "printer-op-policy",
+                     "job-sheets-default", "requesting-user-name-allowed",
+                     "requesting-user-name-denied", "job-template"});
+  IppReply reply = SendLocal(std::move(request), "/");
+  return reply.succeeded() ? std::move(reply.response) : nullptr;
 }
 
 SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
                                            const std::string& uri,
-                                           const std::string& deviceName) {
+                                           const std::string& deviceName,
+                                           ipp_t* saved) {
   IppMessage request =
       NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
   ipp_t* r = request.get();
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "ppd-name", nullptr, "raw");
   ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
                uri.c_str());
+  CopySavedAttributes(saved, r);
   // The description that print dialogs show: the printer's own name.
-  ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
-               deviceName.c_str());
+  if (!ippFindAttribute(r, "printer-info", IPP_TAG_ZERO))
+    ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
+                 deviceName.c_str());
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
-  ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
+  if (!ippFindAttribute(r, "printer-is-shared", IPP_TAG_ZERO))
+    ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 kIppStateIdle);
   IppReply reply = SendLocal(std::move(request), "/admin/");
@@ -187,6 +244,7 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   std::optional<std::string> userDefault = LpoptionsDefaultQueue();
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
+  IppMessage attributes = QueueAttributes(queue->name);
   if (wasDefault) SetUserDefaultQueue({});
   IppReply reply;
   try {
@@ -203,6 +261,8 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
     if (wasDefault) SetUserDefaultQueue(queue->name);
     return Failure(reply.status, reply.text);
   }
+  removed_[ToLowerUtf8(queue->deviceName)] = {queue->name,
+                                              std::move(attributes)};
   return {true, 0};
 }
 

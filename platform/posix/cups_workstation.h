@@ -52,8 +52,15 @@ class CupsWorkstation : public Spooler,
   // Asks the print server whether it offers the printer; on success
   // `printer` and `uri` are the printer's own spelling and device URI.
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+  // Creates the queue; with `saved`, the attributes of a queue removed
+  // before (description, location, sharing, policies, default options)
+  // instead of the new queue's own.
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
-                            const std::string& deviceName);
+                            const std::string& deviceName,
+                            ipp_t* saved = nullptr);
+  // The attributes of a queue that a rollback gives back; nothing when the
+  // workstation's CUPS does not give them.
+  IppMessage QueueAttributes(const std::string& queue);
   // A printer name holding a control character, refused whole.
   SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
@@ -73,6 +80,15 @@ class CupsWorkstation : public Spooler,
 
   IppConnection local_;
   std::map<int32_t, std::string> texts_;
+  // The queues this run removed, by lower-cased device name: a printer
+  // connected again (the rollback of a replacement) comes back under its
+  // queue's name, with its attributes, so that the user's options for it
+  // (lpoptions, by queue name) apply again.
+  struct RemovedQueue {
+    std::string name;
+    IppMessage attributes;
+  };
+  std::map<std::string, RemovedQueue> removed_;
 };
 
 }  // namespace quelmar

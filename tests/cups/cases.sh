@@ -150,6 +150,42 @@ case_failed_replacement_rolled_back() {
   end_case
 }
 
+# The rolled-back printer comes back as it was: its queue's own name (not
+# the one a new connection would get), description, location, sharing and
+# default options, and the user's options for it.
+case_rollback_as_it_was() {
+  new_case rollback-as-it-was
+  print_server printsrv1 Laser
+  print_server printsrv2 Couleur
+  SIM_PRINTERS+=('\\printsrv1\Laser')
+  cat >>"$CUPS_TEST_ROOT/workstation/etc/printers.conf" <<CONF
+<Printer Bureau>
+Info Imprimante du bureau
+Location 2e étage
+DeviceURI ipp://printsrv1/printers/Laser
+State Idle
+Accepting Yes
+Shared No
+Option sides two-sided-long-edge
+</Printer>
+CONF
+  mkdir -p "$HOME/.cups"
+  echo "Default Bureau media=A5" >"$HOME/.cups/lpoptions"
+  SIM_DEFAULT='\\printsrv1\Laser,,'
+  script '*\\printsrv1\Laser,\\printsrv2\Laser'
+  start_servers && run_quelmar
+  expect_state 1 '\\printsrv1\Laser' '\\printsrv1\Laser'
+  local described options
+  described=$(lpstat -l -p Bureau 2>&1)
+  options=$(lpoptions -p Bureau 2>&1)
+  [[ $described == *"Description: Imprimante du bureau"* &&
+    $described == *"Location: 2e étage"* ]] ||
+    PROBLEMS+=("queue Bureau not as it was: $described")
+  [[ $options == *"sides=two-sided-long-edge"* && $options == *"media=A5"* ]] ||
+    PROBLEMS+=("options of Bureau not as they were: $options")
+  end_case
+}
+
 # printsrv2 is stopped while quelmar waits for the silent printsrv3: the
 # lines after that wait find it gone, and the migration is rolled back.
 case_server_stopped_mid_run() {
@@ -283,6 +319,7 @@ done
 
 ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
   replace_default wildcard_migration failed_replacement_rolled_back
+  rollback_as_it_was
   server_stopped_mid_run silent_server hostile_servers no_local_cupsd
   local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
   replacement_matrix"
