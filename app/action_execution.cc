@@ -1,6 +1,6 @@
 #include "app/action_execution.h"
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -96,14 +96,15 @@ void ActionExecution::RunConnect(const std::string& name) {
 
 void ActionExecution::HandDefaultTo(const std::string& name) {
   bool done =
-      SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "");
+      SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name);
   Outcome(done ? kOk : kMaybeMissing);
 }
 
 void ActionExecution::RunReplace(const std::string& name,
                                  const std::string& replacement) {
   Opening("Déconnexion de " + name + "...");
-  const std::string savedDefaultPrinter = GetDefaultPrinter(printers_.profile);
+  const std::string savedDefaultPrinter =
+      GetDefaultPrinter(printers_.defaultPrinter);
   const bool wasDefault = savedDefaultPrinter == ToLowerUtf8(name);
   if (!IsPrinterInstalled(printers_.spooler, name)) {
     Outcome(kNotInstalled);
@@ -182,7 +183,7 @@ void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
 
 void ActionExecution::RunSetDefault(const std::string& name) {
   Opening("Sélection par défaut de " + name + "...");
-  if (SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "")) {
+  if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name)) {
     Outcome(kOk);
     counters_.SuccessCount.Raise();
   } else {

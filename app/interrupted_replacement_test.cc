@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/frm_quelmar.h"
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/fake/fakes.h"
 
 namespace quelmar {
 namespace {
-
-constexpr int kDeviceUnavailable = 68;
 
 // The simulated workstation whose print service stops answering for the
 // `failing` calls to connect (counted from 1), then answers again.

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "services/retry_backoff.h"
 
 namespace quelmar {
