@@ -266,6 +266,41 @@ case_no_local_cupsd() {
   end_case
 }
 
+# Making a printer the default keeps the user's other lpoptions lines (their
+# options, an instance) and looks for no printer on the network: libcups's
+# DNS-SD discovery goes through the system's D-Bus, which the run never
+# connects to (checked with strace when it is there).
+case_default_without_discovery() {
+  new_case default-without-discovery
+  print_server printsrv1 Laser Couleur
+  connected printsrv1 Laser
+  connected printsrv1 Couleur
+  mkdir -p "$HOME/.cups"
+  printf '%s\n' 'Dest Couleur sides=two-sided-long-edge' \
+    'Dest Laser/recto sides=one-sided' 'Default Laser' >"$HOME/.cups/lpoptions"
+  SIM_DEFAULT='\\printsrv1\Laser,,'
+  script '=\\printsrv1\Couleur'
+  local real=$QUELMAR
+  if command -v strace >/dev/null; then
+    printf '#!/bin/sh\nexec strace -f -qq -e trace=connect -o "%s" "%s" "$@"\n' \
+      "$HOME/connects" "$real" >"$CASE_DIR/traced"
+    chmod 755 "$CASE_DIR/traced"
+    QUELMAR=$CASE_DIR/traced
+  fi
+  start_servers && run_quelmar
+  QUELMAR=$real
+  # (lpstat lists the instance as a printer of its own: no dry-run here.)
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 0
+  expect_eq "default printer" "$(real_default)" '\\printsrv1\Couleur'
+  grep -qx 'Default Couleur sides=two-sided-long-edge' "$HOME/.cups/lpoptions" &&
+    grep -qx 'Dest Laser/recto sides=one-sided' "$HOME/.cups/lpoptions" ||
+    PROBLEMS+=("lpoptions lost lines: $(tr '\n' '|' <"$HOME/.cups/lpoptions")")
+  if [[ -f $HOME/connects ]] && grep -qiE 'dbus|avahi|224\.0\.0\.251' "$HOME/connects"; then
+    PROBLEMS+=("looked for printers on the network: $(grep -iE 'dbus|avahi|224' "$HOME/connects" | head -2)")
+  fi
+  end_case
+}
+
 # The workstation's cupsd stalls between the removal of the old printer and
 # the connection of its replacement (stopped while quelmar waits for the
 # silent printsrv3, for longer than a request's deadline), then answers
@@ -400,7 +435,7 @@ ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
   rollback_as_it_was
   server_stopped_mid_run silent_server hostile_servers no_local_cupsd
   local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
-  replacement_matrix root_machine_default root_machine_options_file
+  default_without_discovery replacement_matrix root_machine_default root_machine_options_file
   user_refused"
 # CUPS_CASES: only these cases (names after case_), while working on them.
 for name in ${CUPS_CASES:-$ALL_CASES}; do "case_$name"; done
