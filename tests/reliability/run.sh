@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The reliability tests that are not unit tests, on a build of the portable
 # core: the fault-injection matrix of the replacement (from the unit-test
-# binary), the catalogue of bad inputs, the security checks and the
-# concurrent journals. Prints each part's figures and a closing
+# binary), the catalogue of bad inputs, the security checks, the concurrent
+# journals, a journal held 8 s by another writer, and journals after a full
+# disk and a killed writer (in a mount namespace: root or user namespaces).
+# Prints each part's figures and a closing
 # "N passed, N failed" line; exits non-zero on any failure.
 #
 # usage: tests/reliability/run.sh BUILD_DIR
