@@ -32,13 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quelmar::IppConnection connection(server.path(), 0, HTTP_ENCRYPTION_NEVER,
                                     kDeadline);
   const auto start = std::chrono::steady_clock::now();
-  quelmar::IppReply reply = connection.Send(
-      quelmar::NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES,
-                          "ipp://printsrv1/printers/Laser"),
-      "/");
+  quelmar::IppReply reply =
+      connection.Send(quelmar::NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES,
+                                          "ipp://printsrv1/printers/Laser"),
+                      "/");
   // The deadline holds (a retry by libcups after an authentication demand
   // starts no new deadline: it is part of the same request).
-  Check(std::chrono::steady_clock::now() - start < kDeadline + milliseconds(500));
+  Check(std::chrono::steady_clock::now() - start <
+        kDeadline + milliseconds(500));
   // A failure always has a status and a text of its own.
   Check(reply.succeeded() || reply.status >= IPP_STATUS_ERROR_BAD_REQUEST ||
         reply.response);
