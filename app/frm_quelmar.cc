@@ -4,9 +4,11 @@
 
 #include "app/action_execution.h"
 #include "app/action_section.h"
+#include "app/journal.h"
 #include "app/run_context.h"
 #include "app/run_ending.h"
 #include "services/profile.h"
+#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -56,7 +58,19 @@ RunOutcome FrmQuelmar::Run() {
   ui.SetWaitPointer(true);
 
   ActionExecution execution(run);
-  ProcessActionSection(script, run, execution);
+  try {
+    ProcessActionSection(script, run, execution);
+  } catch (const RunError& error) {
+    // A replacement cut short has changed the printers and put back what
+    // it could: the journal says so before the error handler ends the run.
+    if (execution.interruptedReplacement())
+      WriteJournal(settings_, run.trace.TakeJournalText(),
+                   "Traitement interrompu par l'erreur " +
+                       DecimalText(error.number()) + " : " +
+                       error.description(),
+                   platform_);
+    throw;
+  }
   return FinishRun(run, ComposeFinalMessage(counters));
 }
 

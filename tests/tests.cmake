@@ -15,6 +15,7 @@ add_executable(quelmar_tests
   app/action_execution_test.cc
   app/action_section_test.cc
   app/frm_quelmar_test.cc
+  app/interrupted_replacement_test.cc
   app/journal_test.cc
   app/replace_fault_matrix_test.cc
   app/run_trace_test.cc
@@ -26,6 +27,7 @@ add_executable(quelmar_tests
   services/like_pattern_test.cc
   services/printer_services_test.cc
   services/profile_test.cc
+  services/retry_backoff_test.cc
   services/shade_background_test.cc
   services/text_utils_test.cc
   services/unicode_test.cc
@@ -38,10 +40,18 @@ if(WIN32)
     platform/win32/printing_win32_test.cc
   )
 else()
-  target_sources(quelmar_tests PRIVATE platform/posix/cups_names_test.cc)
+  target_sources(quelmar_tests PRIVATE
+    platform/posix/cups_connection_test.cc
+    platform/posix/cups_names_test.cc
+    platform/posix/file_system_posix_test.cc
+  )
 endif()
 target_link_libraries(quelmar_tests PRIVATE quelmar_core quelmar_warnings
                       ${QUELMAR_GTEST})
+if(NOT WIN32)
+  target_link_libraries(quelmar_tests PRIVATE quelmar_cups_connection
+                        quelmar_scripted_server)
+endif()
 add_test(NAME unit COMMAND quelmar_tests)
 
 if(NOT WIN32)

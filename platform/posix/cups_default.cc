@@ -40,17 +40,6 @@ class DefaultVariablesHidden {
 // lets create queues for everyone), the default is the machine-wide one.
 // libcups 2.4 keeps root's own choice in root's ~/.cups/lpoptions, which no
 // other user reads, so that file is left out.
-// The destinations libcups hands out, freed with them.
-class Dests {
- public:
-  Dests() = default;
-  ~Dests() { cupsFreeDests(count, list); }
-  Dests(const Dests&) = delete;
-  Dests& operator=(const Dests&) = delete;
-  int count = 0;
-  cups_dest_t* list = nullptr;
-};
-
 bool RunByRoot() { return geteuid() == 0; }
 
 bool DefaultVariableSet() {
@@ -76,6 +65,34 @@ std::optional<std::string> MachineOptionsDefault() {
   return std::nullopt;
 }
 
+// A destination that the user's lpoptions names, with its instance.
+struct OptionsDest {
+  std::string name;
+  std::string instance;
+};
+
+// The destinations of the user's own lpoptions (~/.cups/lpoptions), as
+// libcups 2.4 reads it: "Dest" and "Default" lines, NAME[/INSTANCE].
+std::vector<OptionsDest> UserOptionsDests() {
+  std::vector<OptionsDest> dests;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return dests;
+  std::ifstream in(std::string(home) + "/.cups/lpoptions");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string keyword, name;
+    words >> keyword >> name;
+    if (name.empty() || !(EqualsIgnoreCase(keyword, "Dest") ||
+                          EqualsIgnoreCase(keyword, "Default")))
+      continue;
+    const size_t slash = name.find('/');
+    dests.push_back({name.substr(0, slash),
+                     slash == std::string::npos ? "" : name.substr(slash + 1)});
+  }
+  return dests;
+}
+
 }  // namespace
 
 std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
@@ -88,11 +105,13 @@ std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   if (RunByRoot() && !DefaultVariableSet()) return MachineDefaultQueue();
-  Dests dest;
-  dest.list = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
-  if (!dest.list) return std::nullopt;
-  dest.count = 1;
-  return std::string(dest.list->name);
+  cups_dest_t* dest = nullptr;
+  RunLocal(
+      [&](http_t* http) { dest = cupsGetNamedDest(http, nullptr, nullptr); });
+  if (!dest) return std::nullopt;
+  std::string name = dest->name;
+  cupsFreeDests(1, dest);
+  return name;
 }
 
 std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
@@ -101,25 +120,42 @@ std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
   return UserDefaultQueue();
 }
 
-bool CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
+void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
   // The cupsd drops its default together with the queue: there is nothing
   // to clear. A Default line of the machine-wide options file is the
   // administrator's, never rewritten here; when it names another printer,
   // the read-back shows that one and the run reports the step as failed.
   if (RunByRoot()) {
     if (!queue.empty()) SetServerDefaultQueue(queue);
-    return true;
+    return;
   }
-  http_t* http = LocalHttp();
-  Dests dests;
-  dests.count = cupsGetDests2(http, &dests.list);
-  if (!queue.empty() &&
-      !cupsGetDest(queue.c_str(), nullptr, dests.count, dests.list))
-    dests.count = cupsAddDest(queue.c_str(), nullptr, dests.count, &dests.list);
-  for (int i = 0; i < dests.count; ++i)
-    dests.list[i].is_default = !queue.empty() && !dests.list[i].instance &&
-                               EqualsIgnoreCase(dests.list[i].name, queue);
-  return cupsSetDests2(http, dests.count, dests.list) == 0;
+  // cupsGetDests2 would also look for printers on the network (DNS-SD),
+  // seconds on a machine that runs it: the destinations are the queues and
+  // those of the user's lpoptions, each asked of the workstation's cupsd.
+  const std::vector<Queue> queues = Queues();
+  const std::vector<OptionsDest> named = UserOptionsDests();
+  RunLocal([&](http_t* http) {
+    cups_dest_t* dests = nullptr;
+    int count = 0;
+    auto add = [&](const std::string& name, const std::string& instance) {
+      const char* instanceName = instance.empty() ? nullptr : instance.c_str();
+      if (cupsGetDest(name.c_str(), instanceName, count, dests)) return;
+      if (cups_dest_t* dest =
+              cupsGetNamedDest(http, name.c_str(), instanceName)) {
+        count = cupsCopyDest(dest, count, &dests);
+        cupsFreeDests(1, dest);
+      }
+    };
+    for (const Queue& installed : queues) add(installed.name, {});
+    for (const OptionsDest& dest : named) add(dest.name, dest.instance);
+    if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
+      count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
+    for (int i = 0; i < count; ++i)
+      dests[i].is_default = !queue.empty() && !dests[i].instance &&
+                            EqualsIgnoreCase(dests[i].name, queue);
+    cupsSetDests2(http, count, dests);
+    cupsFreeDests(count, dests);
+  });
 }
 
 std::string CupsWorkstation::DefaultPrinterName() {
@@ -134,9 +170,8 @@ std::string CupsWorkstation::DefaultPrinterName() {
 void CupsWorkstation::MakeDefaultPrinter(const std::string& name) {
   // A name that is no queue cannot be a CUPS default: nothing is written,
   // and the read-back shows the default unchanged.
-  // A write that fails shows the same way, in the read-back.
   if (std::optional<Queue> queue = FindQueue(name))
-    (void)SetUserDefaultQueue(queue->name);
+    SetUserDefaultQueue(queue->name);
 }
 
 }  // namespace quelmar
