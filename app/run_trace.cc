@@ -24,7 +24,8 @@ void RunTrace::Trace(std::string_view text, bool mainLine,
   if (settings_.Mode == "N") {
     chunk_.clear();
     AppendLine(chunk_, boxEmpty_, text, mainLine, blankLineBefore);
-    // An empty first line leaves the box empty, as it leaves the journal's text.
+    // An empty first line leaves the box empty, as it leaves the journal's
+    // text.
     if (!chunk_.empty()) boxEmpty_ = false;
     window_.AppendTrace(chunk_);
     window_.ProcessPendingEvents();
