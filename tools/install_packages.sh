@@ -5,7 +5,7 @@ install_packages() {
   case "$1" in
     build)
       packages=(cmake g++ make googletest libgtest-dev libgmock-dev
-                clang-format libcups2-dev) ;;
+                clang-format libcups2-dev libsmbclient-dev pkg-config) ;;
   esac
   local missing=()
   for package in "${packages[@]}"; do

@@ -131,8 +131,8 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
                    ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
   std::string uri;
-  IppReply offered = QueryPrintServer(*printer, uri);
-  if (!offered.succeeded()) return Failure(offered.status, offered.text);
+  if (SpoolerResult located = LocatePrinter(*printer, uri); !located.succeeded)
+    return located;
   const std::string deviceName = DeviceNameOf({}, uri);
   std::vector<std::string> taken;
   for (Queue& queue : Queues()) {

@@ -13,6 +13,7 @@
 
 #include "platform/posix/cups_connection.h"
 #include "platform/posix/cups_names.h"
+#include "platform/posix/print_server_kinds.h"
 #include "platform/spooler.h"
 
 namespace quelmar {
@@ -50,6 +51,29 @@ class CupsWorkstation : public Spooler,
   // Asks the print server whether it offers the printer; on success
   // `printer` and `uri` are the printer's own spelling and device URI.
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+
+  // What the run learnt of a print server: its kind once found, and, once
+  // it did not answer, the failure that every later operation on it gives
+  // at once.
+  struct ServerFailure {
+    ipp_status_t status;
+    std::string text;
+  };
+  struct PrintServer {
+    std::optional<ServerKind> kind;
+    std::optional<ServerFailure> unreachable;
+  };
+  // Checks that the printer's server offers it, over IPP or SMB; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  SpoolerResult LocatePrinter(SharedPrinter& printer, std::string& uri);
+  // Probes the server: sets its kind, or remembers why it cannot be
+  // reached.
+  void FindServerKind(const SharedPrinter& printer, PrintServer& server);
+  SpoolerResult LocateSmbPrinter(SharedPrinter& printer, std::string& uri,
+                                 PrintServer& server);
+  SpoolerResult Unreachable(PrintServer& server, ipp_status_t status,
+                            const std::string& text);
+  const ServerKindSettings& KindSettings();
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
                             const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.
@@ -65,6 +89,8 @@ class CupsWorkstation : public Spooler,
   void SetUserDefaultQueue(const std::string& queue);
 
   IppConnection local_;
+  std::optional<ServerKindSettings> kindSettings_;
+  std::map<std::string, PrintServer> servers_;  // by lower-case server part
   std::map<int32_t, std::string> texts_;
 };
 

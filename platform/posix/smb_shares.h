@@ -1,0 +1,32 @@
+// Whether an SMB print server (Windows or Samba) offers a printer to this
+// user: its printer shares listed through libsmbclient, then the share
+// itself opened, as guest or with the user's Kerberos ticket when there is
+// one; never a password prompt. The whole check runs in a child process
+// killed at the deadline: libsmbclient's own timeout covers neither its
+// name look-up nor its TCP connect.
+#pragma once
+
+#include <string>
+
+#include "platform/posix/bounded_child.h"
+
+namespace quelmar {
+
+struct SmbShareCheck {
+  enum class Outcome {
+    kOffered,       // `share` is the server's spelling
+    kNotOffered,    // no printer share of that name
+    kAccessDenied,  // listed, but the user may not use it
+    kFailed,        // the server did not list its shares: `error` says why
+    kNoAnswer,      // nothing before the deadline
+  };
+  Outcome outcome = Outcome::kFailed;
+  std::string share;
+  int error = 0;
+};
+
+SmbShareCheck CheckSmbPrinterShare(const std::string& host,
+                                   const std::string& printer,
+                                   Deadline deadline);
+
+}  // namespace quelmar
