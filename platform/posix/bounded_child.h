@@ -3,6 +3,8 @@
 // at a deadline, so that the caller waits no longer than it chose.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -24,5 +26,29 @@ struct ChildOutcome {
 // connections: the child shares their sockets.
 ChildOutcome RunInBoundedChild(const std::function<std::string()>& work,
                                Deadline deadline);
+
+// A child process that answers requests one at a time and keeps its state
+// between them (a library's open connections, say). It is started at the
+// first request; when an answer does not come by its deadline the child is
+// killed, and the next request starts a new one. The same warning as above
+// applies to `handle`, which runs in the child only.
+class BoundedWorker {
+ public:
+  using Handler = std::function<std::string(const std::string& request)>;
+  explicit BoundedWorker(Handler handle);
+  ~BoundedWorker();
+  BoundedWorker(const BoundedWorker&) = delete;
+  BoundedWorker& operator=(const BoundedWorker&) = delete;
+
+  ChildOutcome Ask(const std::string& request, Deadline deadline);
+
+ private:
+  bool Start();
+  void Stop();
+
+  Handler handle_;
+  pid_t child_ = -1;
+  int socket_ = -1;
+};
 
 }  // namespace quelmar

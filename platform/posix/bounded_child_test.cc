@@ -40,5 +40,47 @@ TEST(BoundedChildTest, ChildThatDiesHalfWayHasFailed) {
   EXPECT_EQ(outcome.output, "");
 }
 
+// The handler's state lives in the child: a counter shows whether the same
+// child answered.
+BoundedWorker::Handler Counter() {
+  return [count = 0](const std::string& request) mutable -> std::string {
+    if (request == "hang") pause();
+    if (request == "die") _exit(1);
+    return request + ":" + std::to_string(++count);
+  };
+}
+
+ChildOutcome Ask(BoundedWorker& worker, const std::string& request) {
+  return worker.Ask(request, steady_clock::now() + milliseconds(300));
+}
+
+TEST(BoundedWorkerTest, OneChildAnswersInTurnAndKeepsItsState) {
+  BoundedWorker worker(Counter());
+  EXPECT_EQ(Ask(worker, "a").output, "a:1");
+  EXPECT_EQ(Ask(worker, "").output, ":2");
+  const std::string large(200000, 'z');
+  ChildOutcome outcome = Ask(worker, large);
+  EXPECT_EQ(outcome.ending, ChildOutcome::Ending::kFinished);
+  EXPECT_EQ(outcome.output, large + ":3");
+}
+
+TEST(BoundedWorkerTest, ChildThatHangsIsKilledAndReplaced) {
+  BoundedWorker worker(Counter());
+  EXPECT_EQ(Ask(worker, "a").output, "a:1");
+  const auto start = steady_clock::now();
+  EXPECT_EQ(Ask(worker, "hang").ending, ChildOutcome::Ending::kTimedOut);
+  EXPECT_LT(steady_clock::now() - start, milliseconds(2000));
+  EXPECT_EQ(Ask(worker, "b").output, "b:1");
+}
+
+TEST(BoundedWorkerTest, ChildThatDiesHasFailedAndIsReplaced) {
+  BoundedWorker worker(Counter());
+  EXPECT_EQ(Ask(worker, "a").output, "a:1");
+  ChildOutcome outcome = Ask(worker, "die");
+  EXPECT_EQ(outcome.ending, ChildOutcome::Ending::kFailed);
+  EXPECT_EQ(outcome.output, "");
+  EXPECT_EQ(Ask(worker, "b").output, "b:1");
+}
+
 }  // namespace
 }  // namespace quelmar

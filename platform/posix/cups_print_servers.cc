@@ -127,8 +127,8 @@ SpoolerResult CupsWorkstation::LocateSmbPrinter(SharedPrinter& printer,
                                                 std::string& uri,
                                                 PrintServer& server) {
   const std::string host = AddressOf(printer.server).host;
-  SmbShareCheck check = CheckSmbPrinterShare(
-      host, printer.printer, steady_clock::now() + kSmbCheckTimeout);
+  SmbShareCheck check =
+      smb_.Check(host, printer.printer, steady_clock::now() + kSmbCheckTimeout);
   const std::string named = "le serveur d'impression " + printer.server;
   switch (check.outcome) {
     case SmbShareCheck::Outcome::kOffered:

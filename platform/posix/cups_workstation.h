@@ -14,6 +14,7 @@
 #include "platform/posix/cups_connection.h"
 #include "platform/posix/cups_names.h"
 #include "platform/posix/print_server_kinds.h"
+#include "platform/posix/smb_shares.h"
 #include "platform/spooler.h"
 
 namespace quelmar {
@@ -91,6 +92,7 @@ class CupsWorkstation : public Spooler,
   IppConnection local_;
   std::optional<ServerKindSettings> kindSettings_;
   std::map<std::string, PrintServer> servers_;  // by lower-case server part
+  SmbShareChecker smb_;
   std::map<int32_t, std::string> texts_;
 };
 

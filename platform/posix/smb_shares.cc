@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/posix/cups_names.h"
@@ -28,13 +29,12 @@ void GuestCredentials(SMBCCTX*, const char*, const char*, char*, int,
 
 class SmbContext {
  public:
-  explicit SmbContext(int timeoutMs) : context_(smbc_new_context()) {
+  SmbContext() : context_(smbc_new_context()) {
     if (!context_) return;
     smbc_setDebug(context_, 0);
     smbc_setFunctionAuthDataWithContext(context_, GuestCredentials);
     // One connect attempt: without it a second one goes to port 139.
     smbc_setPort(context_, kSmbPort);
-    smbc_setTimeout(context_, std::max(timeoutMs, kMinSmbTimeoutMs));
     smbc_setOptionUseKerberos(context_, 1);
     smbc_setOptionFallbackAfterKerberos(context_, 1);
     if (!smbc_init_context(context_)) {
@@ -47,6 +47,11 @@ class SmbContext {
   }
   SmbContext(const SmbContext&) = delete;
   SmbContext& operator=(const SmbContext&) = delete;
+
+  void SetTimeout(int timeoutMs) {
+    if (context_)
+      smbc_setTimeout(context_, std::max(timeoutMs, kMinSmbTimeoutMs));
+  }
 
   // The printer shares of the server, or nothing with errno set.
   bool ListPrinterShares(const std::string& url,
@@ -76,15 +81,18 @@ class SmbContext {
   SMBCCTX* context_;
 };
 
-// In the child: "O share", "N", "D share" or "E errno".
-std::string CheckInChild(const std::string& host, const std::string& printer,
-                         int timeoutMs) {
-  SmbContext smb(timeoutMs);
+// In the child: the answer to "host\nprinter\ntimeout", "O share", "N",
+// "D share" or "E errno".
+std::string CheckInChild(SmbContext& smb, const std::string& request) {
+  std::vector<std::string> fields = SplitFields(request, "\n", Compare::kExact);
+  if (fields.size() != 3) return "E" + DecimalText(EINVAL);
+  const std::string& host = fields[0];
+  smb.SetTimeout(std::atoi(fields[2].c_str()));
   std::vector<std::string> shares;
   errno = 0;
   if (!smb.ListPrinterShares("smb://" + host, shares))
     return "E" + DecimalText(errno ? errno : EIO);
-  std::optional<std::string> share = FindPrinterShare(shares, printer);
+  std::optional<std::string> share = FindPrinterShare(shares, fields[1]);
   if (!share) return "N";
   return (smb.MayConnect(SmbShareUri(host, *share)) ? "O" : "D") + *share;
 }
@@ -113,16 +121,23 @@ SmbShareCheck ReadCheck(const std::string& line) {
 
 }  // namespace
 
-SmbShareCheck CheckSmbPrinterShare(const std::string& host,
-                                   const std::string& printer,
-                                   Deadline deadline) {
+SmbShareChecker::SmbShareChecker()
+    : worker_([context = std::shared_ptr<SmbContext>()](
+                  const std::string& request) mutable {
+        if (!context) context = std::make_shared<SmbContext>();
+        return CheckInChild(*context, request);
+      }) {}
+
+SmbShareCheck SmbShareChecker::Check(const std::string& host,
+                                     const std::string& printer,
+                                     Deadline deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now());
   // libsmbclient's own timeout a little before ours, so that it can say
   // what it was waiting for.
   const int timeoutMs = static_cast<int>(left.count()) - 250;
-  ChildOutcome outcome = RunInBoundedChild(
-      [&] { return CheckInChild(host, printer, timeoutMs); }, deadline);
+  ChildOutcome outcome = worker_.Ask(
+      host + "\n" + printer + "\n" + DecimalText(timeoutMs), deadline);
   if (outcome.ending == ChildOutcome::Ending::kTimedOut) {
     SmbShareCheck check;
     check.outcome = SmbShareCheck::Outcome::kNoAnswer;

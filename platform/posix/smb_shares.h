@@ -1,9 +1,10 @@
 // Whether an SMB print server (Windows or Samba) offers a printer to this
 // user: its printer shares listed through libsmbclient, then the share
 // itself opened, as guest or with the user's Kerberos ticket when there is
-// one; never a password prompt. The whole check runs in a child process
-// killed at the deadline: libsmbclient's own timeout covers neither its
-// name look-up nor its TCP connect.
+// one; never a password prompt. The checks run in a child process that
+// keeps libsmbclient's connections from one check to the next, and that is
+// killed at the deadline of a check: libsmbclient's own timeout covers
+// neither its name look-up nor its TCP connect.
 #pragma once
 
 #include <string>
@@ -25,8 +26,14 @@ struct SmbShareCheck {
   int error = 0;
 };
 
-SmbShareCheck CheckSmbPrinterShare(const std::string& host,
-                                   const std::string& printer,
-                                   Deadline deadline);
+class SmbShareChecker {
+ public:
+  SmbShareChecker();
+  SmbShareCheck Check(const std::string& host, const std::string& printer,
+                      Deadline deadline);
+
+ private:
+  BoundedWorker worker_;
+};
 
 }  // namespace quelmar

@@ -116,6 +116,13 @@ start_samba() {
 # connections on its port, as a hung server's does.
 silence_samba() { kill -STOP "${SMBD_PID[$1]}"; }
 
+# pending_connections NAME: the connections that its silenced smbd has not
+# accepted (they stay in its listening socket's queue, closed or not).
+pending_connections() {
+  ss -Hltn "sport = :445" |
+    awk -v me="${SERVER_ADDRESS[$1]}:445" '$4 == me { print $2 }'
+}
+
 stop_samba() {
   local pid=${SMBD_PID[$1]:-}
   [[ -n $pid ]] || return 0
