@@ -42,7 +42,8 @@ target_sources(quelmar_core PRIVATE
   platform/posix/server_probe.cc
 )
 
-# SMB print servers (Windows, Samba) are listed through libsmbclient.
+# SMB print servers (Windows, Samba) are listed through libsmbclient, which
+# is loaded at run time (smb_shares.cc): only its header is needed here.
 find_package(PkgConfig)
 if(PkgConfig_FOUND)
   pkg_check_modules(QUELMAR_SMBCLIENT IMPORTED_TARGET smbclient)
@@ -62,4 +63,5 @@ add_executable(quelmar
   platform/posix/smb_shares.cc
 )
 target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups
-                      PkgConfig::QUELMAR_SMBCLIENT)
+                      ${CMAKE_DL_LIBS})
+target_include_directories(quelmar PRIVATE ${QUELMAR_SMBCLIENT_INCLUDE_DIRS})

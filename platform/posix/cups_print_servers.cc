@@ -148,6 +148,11 @@ SpoolerResult CupsWorkstation::LocateSmbPrinter(SharedPrinter& printer,
       return Unreachable(server, IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
                          named + " ne répond pas (délai de " +
                              Seconds(kSmbCheckTimeout) + " secondes dépassé).");
+    case SmbShareCheck::Outcome::kNoLibrary:
+      return Failure(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                     std::string("le poste ne peut pas joindre ") + named +
+                         " : la bibliothèque " + kSmbClientLibrary +
+                         " est absente (paquet libsmbclient).");
     case SmbShareCheck::Outcome::kFailed:
       break;
   }

@@ -1,5 +1,6 @@
 #include "platform/posix/smb_shares.h"
 
+#include <dlfcn.h>
 #include <libsmbclient.h>
 
 #include <algorithm>
@@ -27,62 +28,112 @@ void GuestCredentials(SMBCCTX*, const char*, const char*, char*, int,
   password[0] = '\0';
 }
 
+// libsmbclient's functions, loaded by the first check, in the worker
+// child: linking the library would load its hundred-odd libraries at the
+// start of every run, SMB or not (a tenth of a second here).
+struct SmbLibrary {
+  decltype(&smbc_new_context) newContext;
+  decltype(&smbc_free_context) freeContext;
+  decltype(&smbc_init_context) initContext;
+  decltype(&smbc_setDebug) setDebug;
+  decltype(&smbc_setFunctionAuthDataWithContext) setAuth;
+  decltype(&smbc_setPort) setPort;
+  decltype(&smbc_setTimeout) setTimeout;
+  decltype(&smbc_setOptionUseKerberos) useKerberos;
+  decltype(&smbc_setOptionFallbackAfterKerberos) fallbackAfterKerberos;
+  decltype(&smbc_getFunctionOpendir) opendir;
+  decltype(&smbc_getFunctionReaddir) readdir;
+  decltype(&smbc_getFunctionClosedir) closedir;
+
+  // Nothing when the library or one of its functions is missing.
+  static const SmbLibrary* Load() {
+    static SmbLibrary library;
+    static const bool loaded = library.Resolve();
+    return loaded ? &library : nullptr;
+  }
+
+ private:
+  template <typename Function>
+  static bool Find(void* handle, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(handle, name));
+    return function != nullptr;
+  }
+
+  bool Resolve() {
+    void* handle = dlopen(kSmbClientLibrary, RTLD_NOW | RTLD_LOCAL);
+    return handle && Find(handle, "smbc_new_context", newContext) &&
+           Find(handle, "smbc_free_context", freeContext) &&
+           Find(handle, "smbc_init_context", initContext) &&
+           Find(handle, "smbc_setDebug", setDebug) &&
+           Find(handle, "smbc_setFunctionAuthDataWithContext", setAuth) &&
+           Find(handle, "smbc_setPort", setPort) &&
+           Find(handle, "smbc_setTimeout", setTimeout) &&
+           Find(handle, "smbc_setOptionUseKerberos", useKerberos) &&
+           Find(handle, "smbc_setOptionFallbackAfterKerberos",
+                fallbackAfterKerberos) &&
+           Find(handle, "smbc_getFunctionOpendir", opendir) &&
+           Find(handle, "smbc_getFunctionReaddir", readdir) &&
+           Find(handle, "smbc_getFunctionClosedir", closedir);
+  }
+};
+
 class SmbContext {
  public:
-  SmbContext() : context_(smbc_new_context()) {
+  explicit SmbContext(const SmbLibrary& smb)
+      : smb_(smb), context_(smb.newContext()) {
     if (!context_) return;
-    smbc_setDebug(context_, 0);
-    smbc_setFunctionAuthDataWithContext(context_, GuestCredentials);
+    smb_.setDebug(context_, 0);
+    smb_.setAuth(context_, GuestCredentials);
     // One connect attempt: without it a second one goes to port 139.
-    smbc_setPort(context_, kSmbPort);
-    smbc_setOptionUseKerberos(context_, 1);
-    smbc_setOptionFallbackAfterKerberos(context_, 1);
-    if (!smbc_init_context(context_)) {
-      smbc_free_context(context_, 0);
+    smb_.setPort(context_, kSmbPort);
+    smb_.useKerberos(context_, 1);
+    smb_.fallbackAfterKerberos(context_, 1);
+    if (!smb_.initContext(context_)) {
+      smb_.freeContext(context_, 0);
       context_ = nullptr;
     }
   }
   ~SmbContext() {
-    if (context_) smbc_free_context(context_, 1);
+    if (context_) smb_.freeContext(context_, 1);
   }
   SmbContext(const SmbContext&) = delete;
   SmbContext& operator=(const SmbContext&) = delete;
 
   void SetTimeout(int timeoutMs) {
     if (context_)
-      smbc_setTimeout(context_, std::max(timeoutMs, kMinSmbTimeoutMs));
+      smb_.setTimeout(context_, std::max(timeoutMs, kMinSmbTimeoutMs));
   }
 
   // The printer shares of the server, or nothing with errno set.
   bool ListPrinterShares(const std::string& url,
                          std::vector<std::string>& shares) {
     if (!context_) return false;
-    SMBCFILE* dir = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+    SMBCFILE* dir = smb_.opendir(context_)(context_, url.c_str());
     if (!dir) return false;
-    while (smbc_dirent* entry =
-               smbc_getFunctionReaddir(context_)(context_, dir))
+    while (smbc_dirent* entry = smb_.readdir(context_)(context_, dir))
       if (entry->smbc_type == SMBC_PRINTER_SHARE) shares.push_back(entry->name);
-    smbc_getFunctionClosedir(context_)(context_, dir);
+    smb_.closedir(context_)(context_, dir);
     return true;
   }
 
   // Whether the user may connect to the share: opening it as a folder
   // connects to it first, and only that step refuses a user.
   bool MayConnect(const std::string& url) {
-    SMBCFILE* dir = smbc_getFunctionOpendir(context_)(context_, url.c_str());
+    SMBCFILE* dir = smb_.opendir(context_)(context_, url.c_str());
     if (dir) {
-      smbc_getFunctionClosedir(context_)(context_, dir);
+      smb_.closedir(context_)(context_, dir);
       return true;
     }
     return errno != EACCES && errno != EPERM;
   }
 
  private:
+  const SmbLibrary& smb_;
   SMBCCTX* context_;
 };
 
 // In the child: the answer to "host\nprinter\ntimeout", "O share", "N",
-// "D share" or "E errno".
+// "D share", "E errno", or "L" without the library.
 std::string CheckInChild(SmbContext& smb, const std::string& request) {
   std::vector<std::string> fields = SplitFields(request, "\n", Compare::kExact);
   if (fields.size() != 3) return "E" + DecimalText(EINVAL);
@@ -113,6 +164,9 @@ SmbShareCheck ReadCheck(const std::string& line) {
       check.outcome = SmbShareCheck::Outcome::kAccessDenied;
       check.share = rest;
       break;
+    case 'L':
+      check.outcome = SmbShareCheck::Outcome::kNoLibrary;
+      break;
     default:
       check.error = tag == 'E' ? std::atoi(rest.c_str()) : EIO;
   }
@@ -124,7 +178,9 @@ SmbShareCheck ReadCheck(const std::string& line) {
 SmbShareChecker::SmbShareChecker()
     : worker_([context = std::shared_ptr<SmbContext>()](
                   const std::string& request) mutable {
-        if (!context) context = std::make_shared<SmbContext>();
+        const SmbLibrary* library = SmbLibrary::Load();
+        if (!library) return std::string("L");
+        if (!context) context = std::make_shared<SmbContext>(*library);
         return CheckInChild(*context, request);
       }) {}
 

@@ -13,6 +13,9 @@
 
 namespace quelmar {
 
+// The library, loaded when the first check runs.
+constexpr const char* kSmbClientLibrary = "libsmbclient.so.0";
+
 struct SmbShareCheck {
   enum class Outcome {
     kOffered,       // `share` is the server's spelling
@@ -20,6 +23,7 @@ struct SmbShareCheck {
     kAccessDenied,  // listed, but the user may not use it
     kFailed,        // the server did not list its shares: `error` says why
     kNoAnswer,      // nothing before the deadline
+    kNoLibrary,     // libsmbclient is not installed on the workstation
   };
   Outcome outcome = Outcome::kFailed;
   std::string share;

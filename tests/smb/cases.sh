@@ -262,6 +262,27 @@ case_kind_settings() {
   end_case
 }
 
+# Without libsmbclient on the workstation (the library hidden by an empty
+# file), an SMB printer fails with a text that names the package; a CUPS
+# one still connects.
+case_no_smb_library() {
+  new_case no-smb-library
+  print_server printsrv2 Laser
+  smb_offered winsrv Laser
+  sim_failure 'connect \\winsrv\Laser=1283'
+  local library
+  library=$(ldconfig -p | sed -n 's/^\s*libsmbclient.so.0 (.*x86-64.*) => //p' |
+    head -1)
+  : >"$CASE_DIR/empty.so"
+  mount --bind "$CASE_DIR/empty.so" "$library"
+  script '+\\winsrv\Laser' '+\\printsrv2\Laser'
+  start_servers && run_quelmar
+  umount "$library"
+  expect_state 1 "" '\\printsrv2\Laser'
+  expect_trace "erreur rencontrée : le poste ne peut pas joindre le serveur d'impression winsrv : la bibliothèque libsmbclient.so.0 est absente (paquet libsmbclient)."
+  end_case
+}
+
 for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
@@ -276,6 +297,7 @@ case_wildcard_smb_to_cups
 case_replace_cups_by_smb
 case_wildcard_to_silent
 case_kind_settings
+case_no_smb_library
 stop_samba winsrv
 stop_samba printsrv1
 stop_samba mutesrv
