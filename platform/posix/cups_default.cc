@@ -43,11 +43,15 @@ std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
 }
 
 std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
-  DefaultVariablesHidden hidden;
-  return UserDefaultQueue();
+  if (!lpoptionsDefault_) {
+    DefaultVariablesHidden hidden;
+    lpoptionsDefault_ = UserDefaultQueue();
+  }
+  return *lpoptionsDefault_;
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
+  lpoptionsDefault_.reset();
   http_t* http = LocalHttp();
   cups_dest_t* dests = nullptr;
   int count = cupsGetDests2(http, &dests);

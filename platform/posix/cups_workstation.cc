@@ -1,5 +1,7 @@
 #include "platform/posix/cups_workstation.h"
 
+#include <future>
+
 #include "app/run_error.h"
 #include "services/unicode.h"
 
@@ -12,6 +14,10 @@ constexpr int kDeviceUnavailable = 68;
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
 constexpr int kIppStateIdle = 3;
+// A reading of the queues serves the operation that made it: checking
+// whether a printer is installed, then connecting or removing it, takes a
+// few milliseconds.
+constexpr auto kListReuse = std::chrono::seconds(1);
 
 const char* StringAttribute(ipp_t* message, const char* name) {
   ipp_attribute_t* attribute = ippFindAttribute(message, name, IPP_TAG_ZERO);
@@ -60,6 +66,15 @@ IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
 }
 
 std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
+  if (lastList_ &&
+      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse)
+    return lastList_->queues;
+  return ReadQueues();
+}
+
+std::vector<CupsWorkstation::Queue> CupsWorkstation::ReadQueues() {
+  lastList_.reset();
+  const auto readAt = std::chrono::steady_clock::now();
   IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME,
                "requesting-user-name", nullptr, cupsUser());
@@ -86,6 +101,7 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
     }
   }
   flush();
+  lastList_ = QueueList{queues, readAt};
   return queues;
 }
 
@@ -98,7 +114,8 @@ std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
 
 std::vector<std::string> CupsWorkstation::InstalledPrinters() {
   std::vector<std::string> names;
-  for (Queue& queue : Queues()) names.push_back(std::move(queue.deviceName));
+  for (Queue& queue : ReadQueues())
+    names.push_back(std::move(queue.deviceName));
   return names;
 }
 
@@ -131,16 +148,40 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
                    ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
   std::string uri;
-  if (SpoolerResult located = LocatePrinter(*printer, uri); !located.succeeded)
+  std::vector<Queue> queues;
+  if (SpoolerResult located = LocateAndList(*printer, uri, queues);
+      !located.succeeded)
     return located;
   const std::string deviceName = DeviceNameOf({}, uri);
   std::vector<std::string> taken;
-  for (Queue& queue : Queues()) {
+  for (Queue& queue : queues) {
     // Connecting a printer that is already connected changes nothing.
     if (EqualsIgnoreCase(queue.deviceName, deviceName)) return {true, 0};
     taken.push_back(std::move(queue.name));
   }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
+}
+
+SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
+                                             std::string& uri,
+                                             std::vector<Queue>& queues) {
+  const auto known = servers_.find(ToLowerUtf8(printer.server));
+  const bool knownIpp = known != servers_.end() && !known->second.unreachable &&
+                        known->second.kind == ServerKind::kIpp;
+  if ((lastList_ &&
+       std::chrono::steady_clock::now() - lastList_->readAt < kListReuse) ||
+      !knownIpp) {
+    SpoolerResult located = LocatePrinter(printer, uri);
+    if (located.succeeded) queues = Queues();
+    return located;
+  }
+  // A CUPS server already probed: its answer and the workstation's queues
+  // are asked at once. (A server still to probe, or an SMB one, is asked
+  // from this thread: that starts child processes.)
+  std::future<SpoolerResult> located = std::async(
+      std::launch::async, [&] { return LocatePrinter(printer, uri); });
+  queues = ReadQueues();
+  return located.get();
 }
 
 SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
@@ -159,6 +200,7 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 kIppStateIdle);
+  lastList_.reset();
   IppReply reply = SendLocal(std::move(request), "/admin/");
   if (!reply.succeeded()) return Failure(reply.status, reply.text);
   return {true, 0};
@@ -179,6 +221,7 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
   if (wasDefault) SetUserDefaultQueue({});
+  lastList_.reset();
   IppReply reply = SendLocal(
       NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
       "/admin/");

@@ -41,8 +41,13 @@ class CupsWorkstation : public Spooler,
     std::string deviceName;
   };
 
-  // The workstation's queues in CUPS's order. The workstation's own CUPS
-  // that cannot be reached is a RunError.
+  // The workstation's queues in CUPS's order, read afresh. The
+  // workstation's own CUPS that cannot be reached is a RunError.
+  std::vector<Queue> ReadQueues();
+  // The queues as the last reading found them, when this program changed
+  // none since and the reading is recent (the one an operation made just
+  // before, to check whether the printer is installed); read afresh
+  // otherwise.
   std::vector<Queue> Queues();
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
@@ -75,6 +80,10 @@ class CupsWorkstation : public Spooler,
   SpoolerResult Unreachable(PrintServer& server, ipp_status_t status,
                             const std::string& text);
   const ServerKindSettings& KindSettings();
+  // LocatePrinter and, when no recent reading of the queues can serve,
+  // the queues read at the same time.
+  SpoolerResult LocateAndList(SharedPrinter& printer, std::string& uri,
+                              std::vector<Queue>& queues);
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
                             const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.
@@ -84,7 +93,7 @@ class CupsWorkstation : public Spooler,
   // lpoptions.
   std::optional<std::string> UserDefaultQueue();
   // The default queue of the user's own lpoptions, whatever the
-  // environment says.
+  // environment says; read once, and again after this program set it.
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
@@ -94,6 +103,12 @@ class CupsWorkstation : public Spooler,
   std::map<std::string, PrintServer> servers_;  // by lower-case server part
   SmbShareChecker smb_;
   std::map<int32_t, std::string> texts_;
+  struct QueueList {
+    std::vector<Queue> queues;
+    std::chrono::steady_clock::time_point readAt;
+  };
+  std::optional<QueueList> lastList_;
+  std::optional<std::optional<std::string>> lpoptionsDefault_;
 };
 
 }  // namespace quelmar
