@@ -262,6 +262,31 @@ case_kind_settings() {
   end_case
 }
 
+# The IPP requests of two connections and two removals: for each, the
+# workstation's queues and the change (the connection also asks the print
+# server, the first removal also reads the user's default: 2 requests).
+case_requests() {
+  new_case requests
+  print_server printsrv2 Laser Couleur
+  local name local0 server0
+  for name in workstation printsrv2; do
+    sed -i 's/^LogLevel warn$/&\nAccessLogLevel all/' \
+      "$CUPS_TEST_ROOT/$name/cupsd.conf"
+  done
+  script '+\\printsrv2\Laser' '+\\printsrv2\Couleur' '-\\printsrv2\Laser' \
+    '-\\printsrv2\Couleur'
+  start_servers
+  local0=$(wc -l <"$CUPS_TEST_ROOT/workstation/log/access_log")
+  server0=$(wc -l <"$CUPS_TEST_ROOT/printsrv2/log/access_log")
+  run_quelmar
+  expect_eq "requests to the workstation" \
+    "$(($(wc -l <"$CUPS_TEST_ROOT/workstation/log/access_log") - local0))" 10
+  expect_eq "requests to the print server" \
+    "$(($(wc -l <"$CUPS_TEST_ROOT/printsrv2/log/access_log") - server0))" 2
+  expect_state 0 ""
+  end_case
+}
+
 # Without libsmbclient on the workstation (the library hidden by an empty
 # file), an SMB printer fails with a text that names the package; a CUPS
 # one still connects.
@@ -297,6 +322,7 @@ case_wildcard_smb_to_cups
 case_replace_cups_by_smb
 case_wildcard_to_silent
 case_kind_settings
+case_requests
 case_no_smb_library
 stop_samba winsrv
 stop_samba printsrv1
