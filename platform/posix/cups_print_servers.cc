@@ -117,7 +117,7 @@ SpoolerResult CupsWorkstation::LocatePrinter(SharedPrinter& printer,
     return Failure(server.unreachable->status, server.unreachable->text);
   if (server.kind == ServerKind::kSmb)
     return LocateSmbPrinter(printer, uri, server);
-  IppReply reply = QueryPrintServer(printer, uri);
+  IppReply reply = QueryPrintServer(printer, uri, server.ipp);
   if (!reply.answered) return Unreachable(server, reply.status, reply.text);
   if (!reply.succeeded()) return Failure(reply.status, reply.text);
   return {true, 0};

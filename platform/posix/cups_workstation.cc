@@ -119,17 +119,21 @@ std::vector<std::string> CupsWorkstation::InstalledPrinters() {
   return names;
 }
 
-IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
-                                           std::string& uri) {
-  ServerAddress address = AddressOf(printer.server);
-  IppConnection server(address.host, address.port, HTTP_ENCRYPTION_IF_REQUESTED,
-                       kPrintServerTimeout);
+IppReply CupsWorkstation::QueryPrintServer(
+    SharedPrinter& printer, std::string& uri,
+    std::unique_ptr<IppConnection>& server) {
+  if (!server) {
+    ServerAddress address = AddressOf(printer.server);
+    server = std::make_unique<IppConnection>(address.host, address.port,
+                                             HTTP_ENCRYPTION_IF_REQUESTED,
+                                             kPrintServerTimeout);
+  }
   IppReply reply;
   for (bool isClass : {false, true}) {
     uri = SharedPrinterUri(printer, isClass);
     IppMessage request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri);
     RequestAttributes(request.get(), {"printer-name"});
-    reply = server.Send(std::move(request), "/");
+    reply = server->Send(std::move(request), "/");
     if (reply.status != IPP_STATUS_ERROR_NOT_FOUND) break;
   }
   if (!reply.succeeded()) return reply;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,9 +55,11 @@ class CupsWorkstation : public Spooler,
   IppReply SendLocal(IppMessage request, const char* resource);
   // The open connection to the workstation's CUPS, or a RunError.
   http_t* LocalHttp();
-  // Asks the print server whether it offers the printer; on success
-  // `printer` and `uri` are the printer's own spelling and device URI.
-  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+  // Asks the print server whether it offers the printer, on `server`
+  // (connected first when null); on success `printer` and `uri` are the
+  // printer's own spelling and device URI.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
+                            std::unique_ptr<IppConnection>& server);
 
   // What the run learnt of a print server: its kind once found, and, once
   // it did not answer, the failure that every later operation on it gives
@@ -68,6 +71,8 @@ class CupsWorkstation : public Spooler,
   struct PrintServer {
     std::optional<ServerKind> kind;
     std::optional<ServerFailure> unreachable;
+    // A CUPS server's connection, kept for the run.
+    std::unique_ptr<IppConnection> ipp;
   };
   // Checks that the printer's server offers it, over IPP or SMB; on success
   // `printer` and `uri` are the printer's own spelling and device URI.
