@@ -67,23 +67,36 @@ requests() { cat "$CUPS_TEST_ROOT/$1/log/access_log" 2>/dev/null | wc -l; }
 queue_count() { lpstat -v 2>/dev/null | grep -c '^device for '; }
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 
-# timed NAME COMMAND...: runs it, adds its time to NAME_ms, its requests to
-# the workstation and printsrv1 to NAME_local and NAME_server; the
+# The processor time, in clock ticks (1/100 s), used so far by a process
+# and by its children that ended: the bench's shell (the programs it runs)
+# and each cupsd. Not smbd: its children are counted when they end, after
+# the run that started them.
+ticks() { awk '{ print $14 + $15 + $16 + $17 }' "/proc/$1/stat"; }
+cpu_ticks() {
+  echo $(($(ticks $$) + $(ticks "${SERVER_PID[workstation]}") +
+    $(ticks "${SERVER_PID[printsrv1]}")))
+}
+
+# timed NAME COMMAND...: runs it, adds its time to NAME_ms and the
+# processor time it cost (itself and the servers) to NAME_cpu, its requests
+# to the workstation and printsrv1 to NAME_local and NAME_server; the
 # workstation must be left with no queue.
 timed() {
-  local name=$1 start local0 server0
+  local name=$1 start local0 server0 cpu0
   shift
   local0=$(requests workstation)
   server0=$(requests printsrv1)
+  cpu0=$(cpu_ticks)
   start=$(now_ms)
   "$@" </dev/null >/dev/null 2>&1
   eval "${name}_ms+=($(($(now_ms) - start)))"
+  eval "${name}_cpu+=($((($(cpu_ticks) - cpu0) * 10)))"
   eval "${name}_local=$(($(requests workstation) - local0))"
   eval "${name}_server=$(($(requests printsrv1) - server0))"
   (($(queue_count) == 0)) || { echo "$name left queues behind" >&2; exit 1; }
 }
 
-ipp_ms=() least_ms=() smb_ms=()
+ipp_ms=() least_ms=() smb_ms=() ipp_cpu=() least_cpu=() smb_cpu=()
 for ((round = 1; round <= ROUNDS; round++)); do
   timed ipp "$BUILD_DIR/quelmar" "$CUPS_TEST_ROOT/ipp.txt"
   timed least "$BUILD_DIR/least_requests" printsrv1 "$PRINTERS"
@@ -116,6 +129,11 @@ echo "  quelmar, CUPS server:   $q ms, $qmin ms   (rounds: ${ipp_ms[*]})"
 echo "  least requests:         $l ms, $lmin ms   (rounds: ${least_ms[*]})"
 echo "  quelmar, Samba server:  $s ms, $smin ms   (rounds: ${smb_ms[*]})"
 echo "  ratio quelmar/least (CUPS): $(ratio "$q" "$l") (medians), $(ratio "$qmin" "$lmin") (minimums)"
+echo "processor time of one run, quelmar or least_requests and the cupsd servers (median):"
+echo "  quelmar, CUPS server:   $(median "${ipp_cpu[@]}") ms   (rounds: ${ipp_cpu[*]})"
+echo "  least requests:         $(median "${least_cpu[@]}") ms   (rounds: ${least_cpu[*]})"
+echo "  quelmar, Samba server:  $(median "${smb_cpu[@]}") ms   (rounds: ${smb_cpu[*]})"
+echo "  ratio quelmar/least (CUPS): $(ratio "$(median "${ipp_cpu[@]}")" "$(median "${least_cpu[@]}")")"
 echo "IPP requests of one run (workstation + print server):"
 echo "  quelmar, CUPS server:   $ipp_local + $ipp_server"
 echo "  least requests:         $least_local + $least_server"
