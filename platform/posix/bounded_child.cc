@@ -20,7 +20,19 @@ int MillisecondsUntil(Deadline deadline) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+// The child's standard output and error are the parent's, whose trace and
+// messages they carry: what libraries print in the child (libsmbclient's
+// warnings about its cache folder, say) goes nowhere instead.
+void SilenceOutput() {
+  int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null < 0) return;
+  dup2(null, STDOUT_FILENO);
+  dup2(null, STDERR_FILENO);
+  close(null);
+}
+
 [[noreturn]] void RunChild(int out, const std::function<std::string()>& work) {
+  SilenceOutput();
   const std::string result = work();
   size_t written = 0;
   while (written < result.size()) {
@@ -100,6 +112,7 @@ bool ReceiveFrame(int socket, Deadline deadline, std::string& message,
 
 [[noreturn]] void ServeRequests(int socket,
                                 const BoundedWorker::Handler& handle) {
+  SilenceOutput();
   std::string request;
   bool timedOut = false;
   while (ReceiveFrame(socket, Deadline::max(), request, timedOut))

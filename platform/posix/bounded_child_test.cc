@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace quelmar {
@@ -17,6 +18,31 @@ TEST(BoundedChildTest, HandsBackWhatTheChildReturned) {
       [&] { return "a\nb" + large; }, steady_clock::now() + milliseconds(5000));
   EXPECT_EQ(outcome.ending, ChildOutcome::Ending::kFinished);
   EXPECT_EQ(outcome.output, "a\nb" + large);
+}
+
+// What the child prints must not reach the parent's standard output, which
+// carries the run's trace.
+TEST(BoundedChildTest, ChildPrintsNothingOnTheParentsOutput) {
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  ChildOutcome outcome = RunInBoundedChild(
+      [] {
+        std::printf("noise\n");
+        std::fflush(stdout);
+        std::fprintf(stderr, "noise\n");
+        return std::string("result");
+      },
+      steady_clock::now() + milliseconds(5000));
+  BoundedWorker worker([](const std::string&) {
+    std::printf("noise\n");
+    std::fflush(stdout);
+    return std::string("answer");
+  });
+  EXPECT_EQ(worker.Ask("", steady_clock::now() + milliseconds(5000)).output,
+            "answer");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(outcome.output, "result");
 }
 
 TEST(BoundedChildTest, KilledAtTheDeadline) {

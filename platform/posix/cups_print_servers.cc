@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/posix/cups_workstation.h"
 #include "platform/posix/server_probe.h"
 #include "platform/posix/smb_shares.h"
