@@ -44,6 +44,10 @@ std::string ConnectionFailureText(const std::string& server,
     case ETIMEDOUT:
       return "le serveur d'impression " + server + " ne répond pas (port " +
              portList + ", délai de " + Seconds(waited) + " secondes dépassé).";
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+      return "le serveur d'impression " + server +
+             " est injoignable (aucune route vers lui).";
     default:
       return "le serveur d'impression " + server + " est injoignable (" +
              std::strerror(error) + ").";
@@ -58,7 +62,7 @@ const ServerKindSettings& CupsWorkstation::KindSettings() {
     kindSettings_ = ServerKindSettings::Parse(value ? value : "");
     if (!kindSettings_)
       throw RunError(kInvalidArgument,
-                     std::string("Appel de procédure ou argument incorrect (") +
+                     RunError(kInvalidArgument).description() + " (" +
                          kServerKindVariable + "=" + value + ")");
   }
   return *kindSettings_;
