@@ -182,11 +182,19 @@ SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
   const auto known = servers_.find(ToLowerUtf8(printer.server));
   const bool knownIpp = known != servers_.end() && !known->second.unreachable &&
                         known->second.kind == ServerKind::kIpp;
-  if ((lastList_ &&
-       std::chrono::steady_clock::now() - lastList_->readAt < kListReuse) ||
-      !knownIpp) {
+  if (lastList_ &&
+      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse) {
+    // The reading this operation has just made serves it, however long the
+    // server then takes: asking both at once would leave the same time
+    // between the reading and the change.
+    std::vector<Queue> recent = lastList_->queues;
     SpoolerResult located = LocatePrinter(printer, uri);
-    if (located.succeeded) queues = Queues();
+    if (located.succeeded) queues = std::move(recent);
+    return located;
+  }
+  if (!knownIpp) {
+    SpoolerResult located = LocatePrinter(printer, uri);
+    if (located.succeeded) queues = ReadQueues();
     return located;
   }
   // A CUPS server already probed: its answer and the workstation's queues
