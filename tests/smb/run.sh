@@ -22,6 +22,8 @@ command -v smbd >/dev/null || packages+=(samba)
 command -v cupsd >/dev/null || packages+=(cups cups-daemon)
 command -v lpstat >/dev/null || packages+=(cups-client)
 command -v ip >/dev/null || packages+=(iproute2)
+# A name server that never answers.
+command -v python3 >/dev/null || packages+=(python3)
 if ((${#packages[@]})); then
   { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y \
     --no-install-recommends "${packages[@]}"; } >/dev/null ||
