@@ -54,14 +54,22 @@ if(NOT QUELMAR_SMBCLIENT_FOUND)
     "install them with `apt-get install libsmbclient-dev pkg-config`.")
 endif()
 
+# Requests to CUPS servers under a deadline: also linked into the unit tests
+# and the reply fuzz target.
+add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc)
+target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
+                      quelmar_libcups)
+# The misbehaving print server of the tests and the fuzz target.
+add_library(quelmar_scripted_server STATIC platform/fake/scripted_server.cc)
+target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core)
+
 add_executable(quelmar
   tools/quelmar_posix.cc
-  platform/posix/cups_connection.cc
   platform/posix/cups_default.cc
   platform/posix/cups_print_servers.cc
   platform/posix/cups_workstation.cc
   platform/posix/smb_shares.cc
 )
-target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups
-                      ${CMAKE_DL_LIBS})
+target_link_libraries(quelmar PRIVATE quelmar_core quelmar_cups_connection
+                      quelmar_libcups ${CMAKE_DL_LIBS})
 target_include_directories(quelmar PRIVATE ${QUELMAR_SMBCLIENT_INCLUDE_DIRS})

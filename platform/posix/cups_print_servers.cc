@@ -68,8 +68,7 @@ const ServerKindSettings& CupsWorkstation::KindSettings() {
   return *kindSettings_;
 }
 
-SpoolerResult CupsWorkstation::Unreachable(PrintServer& server,
-                                           ipp_status_t status,
+SpoolerResult CupsWorkstation::Unreachable(PrintServer& server, int status,
                                            const std::string& text) {
   server.unreachable = ServerFailure{status, text};
   return Failure(status, text);
