@@ -111,7 +111,7 @@ class DisconnectFailureTest : public testing::TestWithParam<FailureCase> {};
 TEST_P(DisconnectFailureTest, TracesTheSystemText) {
   WorkstationState state = Station({"\\\\s\\p"});
   Fail(state, "disconnect", "\\\\s\\p", GetParam().error);
-  state.messages = {{4000, "Texte du poste. "}};
+  state.messages = {{4000, "Texte du poste. "}, {0, "L'opération a réussi."}};
   Exec exec(state);
   exec.execution.RunDisconnect("\\\\s\\p");
   EXPECT_EQ(exec.TraceLines(),
@@ -125,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, DisconnectFailureTest,
     testing::Values(FailureCase{1722, "Le serveur RPC n'est pas disponible."},
                     FailureCase{4000, "Texte du poste."},
-                    FailureCase{4242, "Erreur inconnue (4242)"}));
+                    FailureCase{4242, "Erreur inconnue (4242)"},
+                    FailureCase{0, "Erreur inconnue (0)"}));
 
 TEST(RunConnectTest, Outcomes) {
   struct Case {

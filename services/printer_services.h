@@ -28,7 +28,8 @@ bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterProfile& profile,
                        const std::string& name, const std::string& driver,
                        const std::string& port);
 
-// The system's text for an error number, or "Erreur inconnue (N)".
+// The system's text for the error number of a failed call, or "Erreur
+// inconnue (N)"; always the latter for 0, which names no failure.
 std::string SystemErrorText(MessageTable& messages, int32_t code);
 
 }  // namespace quelmar

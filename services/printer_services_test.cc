@@ -164,7 +164,6 @@ TEST(SystemErrorTextTest, AsksTheMessageModuleOfTheNumberRange) {
            ModuleCase{11999, ""},
            ModuleCase{12172, ""},
            ModuleCase{-2100, ""},
-           ModuleCase{0, ""},
        }) {
     SimWorkstation station = WithPrinters({});
     SystemErrorText(station, c.code);
@@ -185,6 +184,14 @@ TEST(SystemErrorTextTest, TheSystemsTextWithoutOuterSpaces) {
   EXPECT_EQ(SystemErrorText(station, 1722),
             "Le serveur RPC n'est pas disponible.");
   EXPECT_EQ(SystemErrorText(station, 77), "Erreur inconnue (77)");
+}
+
+TEST(SystemErrorTextTest, ZeroIsUnknownEvenWhereTheSystemHasAText) {
+  WorkstationState state;
+  state.messages = {{0, "L'opération a réussi."}};
+  SimWorkstation station(state);
+  EXPECT_EQ(SystemErrorText(station, 0), "Erreur inconnue (0)");
+  EXPECT_EQ(station.calls(), Names{});
 }
 
 TEST(SystemErrorTextTest, NumberWithoutMessageIsUnknown) {
