@@ -84,8 +84,10 @@ std::string Win32FileSystem::ReadWholeFile(const std::string& path) {
 bool Win32FileSystem::AppendToFile(const std::string& path,
                                    const std::string& text) {
   if (path.empty()) return false;
-  const std::string bytes = Utf8ToAnsiText(text);
-  if (bytes.size() > ULONG_MAX) return false;
+  const std::string bytes = Utf8ToCodePage(text, journalCodePage_);
+  // A conversion that gives nothing would write nothing: a failed write,
+  // never a success.
+  if (bytes.empty() != text.empty() || bytes.size() > ULONG_MAX) return false;
   FileHandle file(OpenForAppending(Utf8ToWide(path)));
   if (!file.valid() || !IsDiskFile(file.get())) return false;
   // One write of the whole entry on a file opened for appending: entries of
