@@ -57,7 +57,7 @@ RunOutcome FrmQuelmar::Run() {
   RunTrace trace(settings_, ui.MainWindow());
   ActionExecution execution(
       {platform_.spooler, platform_.profile, platform_.messages}, trace,
-      counters);
+      counters, ui);
   ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
                        counters);
   const std::string finalMessage = ComposeFinalMessage(counters);

@@ -167,6 +167,16 @@ void Win32Window::SetWaitPointer(bool wait) {
   SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
 }
 
+void Win32Window::HoldSessionEnd(const std::string& reason) {
+  sessionEndHeld_ = true;
+  ShutdownBlockReasonCreate(handle(), Utf8ToWide(reason).c_str());
+}
+
+void Win32Window::ReleaseSessionEnd() {
+  sessionEndHeld_ = false;
+  ShutdownBlockReasonDestroy(handle());
+}
+
 void Win32Window::Dispatch(MSG& message) {
   if (IsDialogMessageW(handle(), &message)) return;
   TranslateMessage(&message);
@@ -204,6 +214,9 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wParam,
     case WM_DESTROY:
       closed_ = true;
       return 0;
+    case WM_QUERYENDSESSION:
+      if (sessionEndHeld_) return FALSE;
+      break;
     case WM_SETFOCUS:
       SetFocus(IsWindowEnabled(ok_) ? ok_ : trace_);
       return 0;

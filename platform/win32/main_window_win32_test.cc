@@ -132,6 +132,18 @@ TEST_F(Win32WindowTest, EscapeUnloadsOnceOkIsEnabled) {
   EXPECT_TRUE(window_.closed());
 }
 
+// A logoff between the removal of an old printer and the connection of its
+// replacement would leave neither: refused while held, accepted after.
+TEST_F(Win32WindowTest, SessionEndIsRefusedOnlyWhileHeld) {
+  HWND window = window_.handle();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  window_.HoldSessionEnd("Remplacement de \\\\a\\p par \\\\b\\p en cours...");
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+  window_.ReleaseSessionEnd();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+}
+
 TEST_F(Win32WindowTest, WaitPointerCoversTheWindow) {
   HWND window = window_.handle();
   window_.SetWaitPointer(true);

@@ -15,6 +15,10 @@ class Win32UserInterface : public UserInterface {
   void MessageBox(const std::string& text, const std::string& title,
                   BoxIcon icon) override;
   void SetWaitPointer(bool wait) override { window_.SetWaitPointer(wait); }
+  void HoldSessionEnd(const std::string& reason) override {
+    window_.HoldSessionEnd(reason);
+  }
+  void ReleaseSessionEnd() override { window_.ReleaseSessionEnd(); }
 
  private:
   Win32Window window_;
