@@ -144,6 +144,17 @@ TEST_F(Win32WindowTest, SessionEndIsRefusedOnlyWhileHeld) {
   EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
 }
 
+// "start /min" in a logon script makes the first ShowWindow minimise: a
+// window waiting for OK must still be seen.
+TEST_F(Win32WindowTest, ShowBringsAMinimisedWindowBack) {
+  HWND window = window_.handle();
+  ShowWindow(window, SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(window));
+  window_.Show();
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window));
+}
+
 TEST_F(Win32WindowTest, WaitPointerCoversTheWindow) {
   HWND window = window_.handle();
   window_.SetWaitPointer(true);
