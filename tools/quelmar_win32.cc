@@ -17,10 +17,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   Win32Host host = Win32Host::FromProcessCommandLine();
   Win32FileSystem files;
-  Win32Spooler spooler;
+  Win32UserInterface ui(instance);
+  Win32Spooler spooler(ui.window().handle(), FindAddPrinterConnection2());
   Win32DefaultPrinterProfile profile;
   Win32MessageTable messages;
-  Win32UserInterface ui(instance);
   Platform platform{host, files, spooler, profile, messages, ui};
   return RunProgram(platform, kQuelmarVersion);
 }
