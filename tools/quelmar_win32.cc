@@ -4,6 +4,7 @@
 #include "app/frm_quelmar.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/host_win32.h"
+#include "platform/win32/off_window_thread_win32.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/user_interface_win32.h"
 #include "platform/win32/win32_api.h"
@@ -14,12 +15,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Loads the version 6 common controls that the manifest asks for.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
+  // A window that stops answering is never replaced by a ghost that the
+  // user could close in the middle of a replacement.
+  DisableProcessWindowsGhosting();
 
   Win32Host host = Win32Host::FromProcessCommandLine();
   Win32FileSystem files;
   Win32UserInterface ui(instance);
-  Win32Spooler spooler(ui.window().handle(), FindAddPrinterConnection2());
-  Win32DefaultPrinterProfile profile;
+  // The spooler and the profile are called off the window's thread, which
+  // keeps handling its messages meanwhile.
+  Win32Window& window = ui.window();
+  OffWindowThread worker([&window] { window.ProcessPendingEvents(); });
+  Win32Spooler systemSpooler(window.handle(), FindAddPrinterConnection2());
+  Win32DefaultPrinterProfile systemProfile;
+  OffWindowThreadSpooler spooler(systemSpooler, worker);
+  OffWindowThreadProfile profile(systemProfile, worker);
   Win32MessageTable messages;
   Platform platform{host, files, spooler, profile, messages, ui};
   return RunProgram(platform, kQuelmarVersion);

@@ -8,6 +8,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/host_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
+  platform/win32/off_window_thread_win32.cc
   platform/win32/profile_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
