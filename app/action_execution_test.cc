@@ -293,14 +293,14 @@ TEST(RunReplaceTest, RolledBackDefaultIsTheOldPrinterAgain) {
 // The workstation, noting for each change whether the end of the session
 // was held while it was made. With `failAfterConnecting`, every listing after
 // a connection fails, as a spooler that stops answering would.
-class HoldWatchingWorkstation : public Spooler, public DefaultPrinterProfile {
+class HoldWatchingWorkstation : public Spooler, public DefaultPrinterSetting {
  public:
   HoldWatchingWorkstation(SimWorkstation& station, RecordingUserInterface& ui)
       : station_(station), ui_(ui) {}
   Lines changes;
   bool failAfterConnecting = false;
 
-  std::vector<std::string> InstalledPrinters() override {
+  const std::vector<std::string>& InstalledPrinters() override {
     if (listingFails_) throw RunError(68, "Le spouleur ne répond pas");
     return station_.InstalledPrinters();
   }
@@ -313,12 +313,13 @@ class HoldWatchingWorkstation : public Spooler, public DefaultPrinterProfile {
     Note("disconnect " + name);
     return station_.DeletePrinterConnection(name);
   }
-  std::string ReadDevice() override { return station_.ReadDevice(); }
-  void WriteDevice(const std::string& value) override {
-    Note("write " + value);
-    station_.WriteDevice(value);
+  std::string DefaultPrinterName() override {
+    return station_.DefaultPrinterName();
   }
-  void BroadcastSettingsChange() override {}
+  void MakeDefaultPrinter(const std::string& name) override {
+    Note("setdefault " + name);
+    station_.MakeDefaultPrinter(name);
+  }
 
  private:
   void Note(const std::string& change) {
@@ -352,16 +353,17 @@ TEST(RunReplaceTest, HoldsTheSessionEndFromRemovalToTheEnd) {
   run.execution.RunReplace("\\\\old\\p", "\\\\new\\p");
   EXPECT_EQ(run.watched.changes,
             (Lines{"disconnect \\\\old\\p (held)", "connect \\\\new\\p (held)",
-                   "write \\\\new\\p,, (held)"}));
+                   "setdefault \\\\new\\p (held)"}));
   EXPECT_EQ(run.ui.sessionEndCalls, (Lines{kHoldOldByNew, "release"}));
 }
 
 TEST(RunReplaceTest, HoldsTheSessionEndThroughTheRollBack) {
   HoldRun run(Station({"\\\\old\\p"}, "\\\\old\\p,,", {"\\\\old\\p"}));
   run.execution.RunReplace("\\\\old\\p", "\\\\new\\p");
-  EXPECT_EQ(run.watched.changes,
-            (Lines{"disconnect \\\\old\\p (held)", "connect \\\\new\\p (held)",
-                   "connect \\\\old\\p (held)", "write \\\\old\\p,, (held)"}));
+  EXPECT_EQ(
+      run.watched.changes,
+      (Lines{"disconnect \\\\old\\p (held)", "connect \\\\new\\p (held)",
+             "connect \\\\old\\p (held)", "setdefault \\\\old\\p (held)"}));
   EXPECT_EQ(run.ui.sessionEndCalls, (Lines{kHoldOldByNew, "release"}));
 }
 

@@ -22,15 +22,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Win32Host host = Win32Host::FromProcessCommandLine();
   Win32FileSystem files;
   Win32UserInterface ui(instance);
-  // The spooler and the profile are called off the window's thread, which
-  // keeps handling its messages meanwhile.
+  // The spooler and the default printer are called off the window's
+  // thread, which keeps handling its messages meanwhile.
   Win32Window& window = ui.window();
   OffWindowThread worker([&window] { window.ProcessPendingEvents(); });
   Win32Spooler systemSpooler(window.handle(), FindAddPrinterConnection2());
-  Win32DefaultPrinterProfile systemProfile;
+  Win32DefaultPrinter systemDefaultPrinter;
   OffWindowThreadSpooler spooler(systemSpooler, worker);
-  OffWindowThreadProfile profile(systemProfile, worker);
+  OffWindowThreadDefaultPrinter defaultPrinter(systemDefaultPrinter, worker);
   Win32MessageTable messages;
-  Platform platform{host, files, spooler, profile, messages, ui};
+  Platform platform{host, files, spooler, defaultPrinter, messages, ui};
   return RunProgram(platform, kQuelmarVersion);
 }

@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 
@@ -72,8 +72,18 @@ void OffWindowThread::Work() {
   }
 }
 
-std::vector<std::string> OffWindowThreadSpooler::InstalledPrinters() {
-  return thread_.Result([this] { return spooler_.InstalledPrinters(); });
+const std::vector<std::string>& OffWindowThreadSpooler::InstalledPrinters() {
+  return *thread_.Result([this] { return &spooler_.InstalledPrinters(); });
+}
+
+bool OffWindowThreadSpooler::IsInstalled(std::string_view name) {
+  return thread_.Result([this, name] { return spooler_.IsInstalled(name); });
+}
+
+std::vector<std::string> OffWindowThreadSpooler::InstalledMatching(
+    CaseInsensitivePattern& pattern) {
+  return thread_.Result(
+      [this, &pattern] { return spooler_.InstalledMatching(pattern); });
 }
 
 SpoolerResult OffWindowThreadSpooler::AddPrinterConnection(
@@ -88,16 +98,13 @@ SpoolerResult OffWindowThreadSpooler::DeletePrinterConnection(
       [this, &name] { return spooler_.DeletePrinterConnection(name); });
 }
 
-std::string OffWindowThreadProfile::ReadDevice() {
-  return thread_.Result([this] { return profile_.ReadDevice(); });
+std::string OffWindowThreadDefaultPrinter::DefaultPrinterName() {
+  return thread_.Result([this] { return setting_.DefaultPrinterName(); });
 }
 
-void OffWindowThreadProfile::WriteDevice(const std::string& value) {
-  thread_.Run([this, &value] { profile_.WriteDevice(value); });
-}
-
-void OffWindowThreadProfile::BroadcastSettingsChange() {
-  thread_.Run([this] { profile_.BroadcastSettingsChange(); });
+void OffWindowThreadDefaultPrinter::MakeDefaultPrinter(
+    const std::string& name) {
+  thread_.Run([this, &name] { setting_.MakeDefaultPrinter(name); });
 }
 
 }  // namespace quelmar

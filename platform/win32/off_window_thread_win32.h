@@ -1,4 +1,4 @@
-// The spooler and the profile called off the window's thread.
+// The spooler and the default printer called off the window's thread.
 //
 // AddPrinterConnection and DeletePrinterConnection block for as long as a
 // slow print server or a driver download takes. A window whose thread is
@@ -14,7 +14,10 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/spooler.h"
 #include "platform/win32/handles.h"
@@ -61,7 +64,11 @@ class OffWindowThreadSpooler : public Spooler {
  public:
   OffWindowThreadSpooler(Spooler& spooler, OffWindowThread& thread)
       : spooler_(spooler), thread_(thread) {}
-  std::vector<std::string> InstalledPrinters() override;
+  // The list of `spooler`, valid until its next call.
+  const std::vector<std::string>& InstalledPrinters() override;
+  bool IsInstalled(std::string_view name) override;
+  std::vector<std::string> InstalledMatching(
+      CaseInsensitivePattern& pattern) override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
@@ -70,19 +77,19 @@ class OffWindowThreadSpooler : public Spooler {
   OffWindowThread& thread_;
 };
 
-// The profile of `profile`, each call made by `thread`: the settings
-// broadcast waits for every top-level window, this program's own included.
-class OffWindowThreadProfile : public DefaultPrinterProfile {
+// The default printer of `setting`, each call made by `thread`: the
+// announcement of a new default waits for every top-level window, this
+// program's own included.
+class OffWindowThreadDefaultPrinter : public DefaultPrinterSetting {
  public:
-  OffWindowThreadProfile(DefaultPrinterProfile& profile,
-                         OffWindowThread& thread)
-      : profile_(profile), thread_(thread) {}
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  OffWindowThreadDefaultPrinter(DefaultPrinterSetting& setting,
+                                OffWindowThread& thread)
+      : setting_(setting), thread_(thread) {}
+  std::string DefaultPrinterName() override;
+  void MakeDefaultPrinter(const std::string& name) override;
 
  private:
-  DefaultPrinterProfile& profile_;
+  DefaultPrinterSetting& setting_;
   OffWindowThread& thread_;
 };
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/win32/main_window_win32.h"
 
 namespace quelmar {
@@ -23,9 +23,9 @@ class SlowSpooler : public Spooler {
   HANDLE started() const { return started_.get(); }
   DWORD callingThread = 0;
 
-  std::vector<std::string> InstalledPrinters() override {
+  const std::vector<std::string>& InstalledPrinters() override {
     Block();
-    return {"\\\\lent\\Laser"};
+    return printers_;
   }
   SpoolerResult AddPrinterConnection(const std::string&) override {
     Block();
@@ -43,6 +43,7 @@ class SlowSpooler : public Spooler {
     std::this_thread::sleep_for(delay_);
   }
   milliseconds delay_;
+  std::vector<std::string> printers_{"\\\\lent\\Laser"};
   UniqueHandle started_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
@@ -111,7 +112,7 @@ TEST_F(OffWindowThreadTest, WindowAnswersAndRefusesToCloseDuringASlowCall) {
 TEST_F(OffWindowThreadTest, HiddenWindowAnswersDuringEveryKindOfCall) {
   SlowSpooler slow(milliseconds(600));
   OffWindowThreadSpooler spooler(slow, thread_);
-  for (int call = 0; call < 2; ++call) {
+  for (int call = 0; call < 3; ++call) {
     ResetEvent(slow.started());
     Probe probe;
     std::thread prober(
@@ -119,6 +120,8 @@ TEST_F(OffWindowThreadTest, HiddenWindowAnswersDuringEveryKindOfCall) {
     if (call == 0)
       EXPECT_EQ(spooler.InstalledPrinters(),
                 std::vector<std::string>{"\\\\lent\\Laser"});
+    else if (call == 1)
+      EXPECT_TRUE(spooler.IsInstalled("\\\\LENT\\laser"));
     else
       EXPECT_TRUE(spooler.DeletePrinterConnection("\\\\lent\\Laser").succeeded);
     prober.join();
@@ -127,35 +130,34 @@ TEST_F(OffWindowThreadTest, HiddenWindowAnswersDuringEveryKindOfCall) {
   }
 }
 
-class ThrowingProfile : public DefaultPrinterProfile {
+class ThrowingDefaultPrinter : public DefaultPrinterSetting {
  public:
-  std::string ReadDevice() override {
-    throw RunError(68, "Le profil ne répond pas");
+  std::string DefaultPrinterName() override {
+    throw RunError(68, "Le spouleur ne répond pas");
   }
-  void WriteDevice(const std::string& value) override { written = value; }
-  void BroadcastSettingsChange() override {
-    broadcastThread = GetCurrentThreadId();
+  void MakeDefaultPrinter(const std::string& name) override {
+    made = name;
+    makingThread = GetCurrentThreadId();
   }
-  std::string written;
-  DWORD broadcastThread = 0;
+  std::string made;
+  DWORD makingThread = 0;
 };
 
 TEST_F(OffWindowThreadTest, RunErrorsOfTheCallReachTheRun) {
-  ThrowingProfile inner;
-  OffWindowThreadProfile profile(inner, thread_);
+  ThrowingDefaultPrinter inner;
+  OffWindowThreadDefaultPrinter setting(inner, thread_);
   try {
-    profile.ReadDevice();
+    setting.DefaultPrinterName();
     FAIL() << "no error";
   } catch (const RunError& error) {
     EXPECT_EQ(error.number(), 68);
-    EXPECT_EQ(error.description(), "Le profil ne répond pas");
+    EXPECT_EQ(error.description(), "Le spouleur ne répond pas");
   }
   // The worker goes on with the next call.
-  profile.WriteDevice("\\\\srv\\Réception,,");
-  profile.BroadcastSettingsChange();
-  EXPECT_EQ(inner.written, "\\\\srv\\Réception,,");
-  EXPECT_NE(inner.broadcastThread, 0u);
-  EXPECT_NE(inner.broadcastThread, GetCurrentThreadId());
+  setting.MakeDefaultPrinter("\\\\srv\\Réception");
+  EXPECT_EQ(inner.made, "\\\\srv\\Réception");
+  EXPECT_NE(inner.makingThread, 0u);
+  EXPECT_NE(inner.makingThread, GetCurrentThreadId());
 }
 
 }  // namespace

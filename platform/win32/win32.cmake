@@ -4,12 +4,12 @@ enable_language(RC)
 
 target_sources(quelmar_core PRIVATE
   platform/win32/banner_picture_win32.cc
+  platform/win32/default_printer_win32.cc
   platform/win32/file_system_win32.cc
   platform/win32/host_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
   platform/win32/off_window_thread_win32.cc
-  platform/win32/profile_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
   platform/win32/user_interface_win32.cc
@@ -42,3 +42,5 @@ target_link_libraries(quelmar_core INTERFACE
 add_executable(Quelmar WIN32 tools/quelmar_win32.cc)
 target_link_options(Quelmar PRIVATE -municode)
 target_link_libraries(Quelmar PRIVATE quelmar_core)
+
+include(platform/win32/installer/installer.cmake)

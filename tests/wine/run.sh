@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows programs, cross-compiled with MinGW-w64 and tested under Wine:
-# the unit tests (quelmar_tests.exe, Win32 layer included) and end-to-end
-# runs of Quelmar.exe on a headless X server (Xvfb): a mode "M" run whose
-# journal is checked to the byte in the ANSI code page, a missing script
+# the unit tests (ctest --preset windows, Win32 layer included) and
+# end-to-end runs of Quelmar.exe on a headless X server (Xvfb): a mode "M"
+# run whose journal is checked to the byte in the ANSI code page, a quoted
+# script path with spaces whose journal is checked too, a missing script
 # whose box is read and dismissed, a mode "D" run and its closing box, a
 # mode "N" run whose window is captured to build/windows/window.png; a
 # rehearsal with quelmar-dryrun.exe; and 32 processes appending to one
@@ -22,16 +23,16 @@ for package in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null \
     | grep -q "install ok installed" || missing+=("$package")
 done
+# One line per set-up step; apt's and the build's output in build/setup.log.
+source tools/install_packages.sh
 if [ "${#missing[@]}" -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}" \
-    || exit 1
+  setup_step "Installing ${missing[*]} (log: $SETUP_LOG)" \
+    apt_install "${missing[@]}" || exit 1
 fi
 
 # --- build ----------------------------------------------------------------
-echo "=== Windows build (MinGW-w64)"
-cmake --preset windows >/dev/null && cmake --build --preset windows -j2 \
+setup_step "Building the windows preset (MinGW-w64)" \
+  bash -c 'cmake --preset windows && cmake --build --preset windows -j2' \
   || { echo "0 passed, 1 failed"; exit 1; }
 
 passed=0
