@@ -6,3 +6,9 @@ foreach(target run_fuzzer profile_fuzzer text_utils_fuzzer)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)
 endforeach()
 target_sources(run_fuzzer PRIVATE platform/fake/fakes.cc)
+
+# Replies of a print server to a request, on a local socket.
+add_executable(reply_fuzzer fuzz/reply_fuzzer.cc)
+target_link_libraries(reply_fuzzer PRIVATE quelmar_cups_connection
+                      quelmar_scripted_server)
+target_link_options(reply_fuzzer PRIVATE -fsanitize=fuzzer)

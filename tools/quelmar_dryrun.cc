@@ -103,7 +103,15 @@ int main(int argc, char** argv) {
                  options.workstation.c_str());
     return kNotCompleted;
   }
-  SimWorkstation workstation(ParseWorkstation(text));
+  std::string problem;
+  SimWorkstation workstation(ParseWorkstation(text, &problem));
+  if (!problem.empty()) {
+    std::fprintf(stderr,
+                 "quelmar-dryrun : poste de travail illisible : %s (%s)\n",
+                 options.workstation.c_str(), problem.c_str());
+    return kNotCompleted;
+  }
+  KeepRunningWhenOutputCloses();
   std::unique_ptr<Host> host = CreateNativeHost(options.arguments);
   std::unique_ptr<FileSystem> files = CreateNativeFileSystem();
   std::unique_ptr<Terminal> terminal = CreateNativeTerminal();

@@ -4,6 +4,7 @@
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
+#include "services/text_utils.h"
 
 namespace quelmar {
 namespace {
@@ -63,6 +64,7 @@ AddPrinterConnection2Function FindAddPrinterConnection2() {
 }
 
 SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return {false, ERROR_INVALID_PRINTER_NAME};
   std::wstring wideName = Utf8ToWide(name);
   if (!addConnection2_)
     return CallClearingLastError(
@@ -77,6 +79,7 @@ SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
 }
 
 SpoolerResult Win32Spooler::DeletePrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return {false, ERROR_INVALID_PRINTER_NAME};
   std::wstring wideName = Utf8ToWide(name);
   return CallClearingLastError(
       [&] { return DeletePrinterConnectionW(wideName.data()); });
