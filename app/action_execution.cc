@@ -27,6 +27,22 @@ std::string Count(int16_t count, const std::string& word) {
   return DecimalText(count) + " " + word + (count > 1 ? "s" : "");
 }
 
+// Holds the end of the user's session while it lives: a logoff between the
+// removal of an old printer and the connection of its replacement would
+// leave the user with neither.
+class SessionEndHold {
+ public:
+  SessionEndHold(UserInterface& ui, const std::string& reason) : ui_(ui) {
+    ui_.HoldSessionEnd(reason);
+  }
+  ~SessionEndHold() { ui_.ReleaseSessionEnd(); }
+  SessionEndHold(const SessionEndHold&) = delete;
+  SessionEndHold& operator=(const SessionEndHold&) = delete;
+
+ private:
+  UserInterface& ui_;
+};
+
 }  // namespace
 
 void ActionExecution::ExecuteActionLine(
@@ -111,6 +127,8 @@ void ActionExecution::RunReplace(const std::string& name,
     counters_.SkippedCount.Raise();
     return;
   }
+  SessionEndHold hold(
+      ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
   SpoolerResult removal = printers_.spooler.DeletePrinterConnection(name);
   if (!removal.succeeded) {
     OutcomeOfError(removal);

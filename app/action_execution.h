@@ -8,6 +8,7 @@
 #include "app/run_state.h"
 #include "app/run_trace.h"
 #include "platform/spooler.h"
+#include "platform/user_interface.h"
 
 namespace quelmar {
 
@@ -19,9 +20,10 @@ struct PrinterAccess {
 
 class ActionExecution {
  public:
+  // `ui` holds the end of the session during each replacement.
   ActionExecution(PrinterAccess printers, RunTrace& trace,
-                  RunCounters& counters)
-      : printers_(printers), trace_(trace), counters_(counters) {}
+                  RunCounters& counters, UserInterface& ui)
+      : printers_(printers), trace_(trace), counters_(counters), ui_(ui) {}
 
   // Runs `command` on every entry of `oldNames` (with the entry of
   // `newNames` of the same index for "*"); an empty first entry means that
@@ -58,6 +60,7 @@ class ActionExecution {
   PrinterAccess printers_;
   RunTrace& trace_;
   RunCounters& counters_;
+  UserInterface& ui_;
   bool interruptedReplacement_ = false;
 };
 

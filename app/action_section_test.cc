@@ -220,8 +220,9 @@ struct Pass {
   SimWorkstation workstation;
   RunCounters counters;
   RunTrace trace{settings, window};
+  RecordingUserInterface ui;
   ActionExecution execution{
-      {workstation, workstation, workstation}, trace, counters};
+      {workstation, workstation, workstation}, trace, counters, ui};
 
   explicit Pass(WorkstationState state = {}) : workstation(std::move(state)) {
     settings.Mode = "N";

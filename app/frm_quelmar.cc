@@ -59,7 +59,7 @@ RunOutcome FrmQuelmar::Run() {
   RunTrace trace(settings_, ui.MainWindow());
   ActionExecution execution(
       {platform_.spooler, platform_.defaultPrinter, platform_.messages}, trace,
-      counters);
+      counters, ui);
   try {
     ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
                          counters);

@@ -90,6 +90,10 @@ class RecordingUserInterface : public UserInterface {
   std::vector<RecordedBox> boxes;
   // Every pointer change, true for the wait pointer.
   std::vector<bool> pointer;
+  // The reason while the end of the session is held, empty otherwise, and
+  // every hold ("hold REASON") and release ("release") in order.
+  std::string sessionEndHold;
+  std::vector<std::string> sessionEndCalls;
 
   Window& MainWindow() override { return window; }
   void MessageBox(const std::string& text, const std::string& title,
@@ -97,6 +101,14 @@ class RecordingUserInterface : public UserInterface {
     boxes.push_back({text, title, icon});
   }
   void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
+  void HoldSessionEnd(const std::string& reason) override {
+    sessionEndHold = reason;
+    sessionEndCalls.push_back("hold " + reason);
+  }
+  void ReleaseSessionEnd() override {
+    sessionEndHold.clear();
+    sessionEndCalls.push_back("release");
+  }
 };
 
 // A whole platform over the fakes and a simulated workstation.

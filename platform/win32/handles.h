@@ -17,6 +17,9 @@ struct GdiObjectDeleter {
 struct MemoryDcDeleter {
   void operator()(HDC dc) const { DeleteDC(dc); }
 };
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 struct WindowDestroyer {
   void operator()(HWND window) const {
     if (IsWindow(window)) DestroyWindow(window);
@@ -39,6 +42,9 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// A handle of a kernel object (an event, a thread); null when none.
+using UniqueHandle =
+    std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 using UniqueModule =
     std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 using UniqueFont =
