@@ -27,6 +27,22 @@ std::string Count(int16_t count, const std::string& word) {
   return DecimalText(count) + " " + word + (count > 1 ? "s" : "");
 }
 
+// Holds the end of the user's session while it lives: a logoff between the
+// removal of an old printer and the connection of its replacement would
+// leave the user with neither.
+class SessionEndHold {
+ public:
+  SessionEndHold(UserInterface& ui, const std::string& reason) : ui_(ui) {
+    ui_.HoldSessionEnd(reason);
+  }
+  ~SessionEndHold() { ui_.ReleaseSessionEnd(); }
+  SessionEndHold(const SessionEndHold&) = delete;
+  SessionEndHold& operator=(const SessionEndHold&) = delete;
+
+ private:
+  UserInterface& ui_;
+};
+
 }  // namespace
 
 void ActionExecution::ExecuteActionLine(
@@ -60,18 +76,21 @@ void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
                  SystemErrorText(printers_.messages, result.error));
 }
 
-bool ActionExecution::ChangeConnection(Change change, const std::string& name) {
+bool ActionExecution::CheckPresence(Change change, const std::string& name) {
   const bool disconnect = change == Change::kDisconnect;
   trace_.Opening((disconnect ? "Déconnexion de " : "Connexion de ") + name +
                  "...");
-  if (IsPrinterInstalled(printers_.spooler, name) != disconnect) {
-    trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
-    counters_.SkippedCount.Raise();
-    return false;
-  }
+  if (IsPrinterInstalled(printers_.spooler, name) == disconnect) return true;
+  trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
+  counters_.SkippedCount.Raise();
+  return false;
+}
+
+bool ActionExecution::CallSpooler(Change change, const std::string& name) {
   const SpoolerResult result =
-      disconnect ? printers_.spooler.DeletePrinterConnection(name)
-                 : printers_.spooler.AddPrinterConnection(name);
+      change == Change::kDisconnect
+          ? printers_.spooler.DeletePrinterConnection(name)
+          : printers_.spooler.AddPrinterConnection(name);
   if (!result.succeeded) {
     OutcomeOfError(result);
     counters_.MigrationErrorCount.Raise();
@@ -82,12 +101,15 @@ bool ActionExecution::ChangeConnection(Change change, const std::string& name) {
 }
 
 void ActionExecution::RunDisconnect(const std::string& name) {
-  if (ChangeConnection(Change::kDisconnect, name))
+  if (CheckPresence(Change::kDisconnect, name) &&
+      CallSpooler(Change::kDisconnect, name))
     counters_.SuccessCount.Raise();
 }
 
 void ActionExecution::RunConnect(const std::string& name) {
-  if (ChangeConnection(Change::kConnect, name)) counters_.SuccessCount.Raise();
+  if (CheckPresence(Change::kConnect, name) &&
+      CallSpooler(Change::kConnect, name))
+    counters_.SuccessCount.Raise();
 }
 
 void ActionExecution::HandDefaultTo(const std::string& name) {
@@ -101,7 +123,10 @@ void ActionExecution::RunReplace(const std::string& name,
   // Read before the removal: once it is gone, it is no one's default.
   const bool wasDefault =
       GetDefaultPrinter(printers_.defaultPrinter) == ToLowerUtf8(name);
-  if (!ChangeConnection(Change::kDisconnect, name)) return;
+  if (!CheckPresence(Change::kDisconnect, name)) return;
+  SessionEndHold hold(
+      ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
+  if (!CallSpooler(Change::kDisconnect, name)) return;
   // The old printer is gone: a run-time error from here on (the
   // workstation's print service stopping) must not leave the user without
   // it.

@@ -11,8 +11,13 @@ namespace quelmar {
 
 class ActionExecution {
  public:
+  // The run's user interface holds the end of the session during each
+  // replacement.
   explicit ActionExecution(RunContext& run)
-      : printers_(run.platform), trace_(run.trace), counters_(run.counters) {}
+      : printers_(run.platform),
+        trace_(run.trace),
+        counters_(run.counters),
+        ui_(run.platform.ui) {}
 
   // Runs `command` on every entry of `oldNames` (with the entry of
   // `newNames` of the same index for "*"); an empty first entry means that
@@ -31,10 +36,12 @@ class ActionExecution {
 
  private:
   enum class Change { kDisconnect, kConnect };
-  // The opening line, the presence check and the spooler's call of a
-  // disconnection or a connection, with its outcome; counts a skipped
-  // printer or a migration error. True when the spooler did it.
-  bool ChangeConnection(Change change, const std::string& name);
+  // The opening line and the presence check of a disconnection or a
+  // connection; counts a skipped printer. True when the change is to be made.
+  bool CheckPresence(Change change, const std::string& name);
+  // The spooler's call of the change and its outcome; counts a migration
+  // error. True when the spooler did it.
+  bool CallSpooler(Change change, const std::string& name);
   void OutcomeOfError(const SpoolerResult& result);
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);
@@ -51,6 +58,7 @@ class ActionExecution {
   Platform& printers_;
   RunTrace& trace_;
   RunCounters& counters_;
+  UserInterface& ui_;
   bool interruptedReplacement_ = false;
 };
 

@@ -87,6 +87,16 @@ void CheckPosition(std::string_view text, size_t offset) {
     throw RunError(kOverflow);
 }
 
+// A path with spaces is written between double quotes on a command line;
+// the quotes around the whole text (blanks outside them aside) are not part
+// of it. Any other quote stays where it is.
+std::string WithoutEnclosingQuotes(const std::string& text) {
+  std::string_view inner = TrimSpaces(text);
+  if (inner.size() < 2 || inner.front() != '"' || inner.back() != '"')
+    return text;
+  return std::string(inner.substr(1, inner.size() - 2));
+}
+
 }  // namespace
 
 std::string Caption(const Version& version) {
@@ -106,6 +116,7 @@ std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
                : RemoveSwitchesFromText(text);
     counters.ScriptErrorCount.Set(1);
   }
+  text = WithoutEnclosingQuotes(text);
   const char separator = host.PathSeparator();
   const std::string folder =
       EnsureTrailingSeparator(host.ProgramFolder(), separator);

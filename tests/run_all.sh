@@ -44,6 +44,9 @@ fuzz/run.sh 20
 step "Linux quelmar on private CUPS servers"
 tests/cups/run.sh build/linux
 
+step "Linux quelmar on private Samba (SMB) and CUPS print servers"
+tests/smb/run.sh build/linux
+
 step "Windows programs under Wine"
 bash tests/wine/run.sh
 

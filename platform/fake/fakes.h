@@ -95,6 +95,10 @@ class RecordingUserInterface : public UserInterface {
   std::vector<RecordedBox> boxes;
   // Every pointer change, true for the wait pointer.
   std::vector<bool> pointer;
+  // The reason while the end of the session is held, empty otherwise, and
+  // every hold ("hold REASON") and release ("release") in order.
+  std::string sessionEndHold;
+  std::vector<std::string> sessionEndCalls;
 
   Window& MainWindow() override { return window; }
   void MessageBox(const std::string& text, const std::string& title,
@@ -102,6 +106,14 @@ class RecordingUserInterface : public UserInterface {
     boxes.push_back({text, title, icon});
   }
   void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
+  void HoldSessionEnd(const std::string& reason) override {
+    sessionEndHold = reason;
+    sessionEndCalls.push_back("hold " + reason);
+  }
+  void ReleaseSessionEnd() override {
+    sessionEndHold.clear();
+    sessionEndCalls.push_back("release");
+  }
 };
 
 // The lines of a trace or journal text, cut at CR LF.
@@ -129,6 +141,7 @@ struct FakeRun {
   RunSettings settings;
   RunContext run{fake.platform, settings};
   ActionExecution execution{run};
+  RecordingUserInterface& ui = fake.ui;
   RecordingWindow& window = fake.ui.window;
   SimWorkstation& workstation = fake.workstation;
   RunCounters& counters = run.counters;

@@ -209,6 +209,7 @@ ServerAddress AddressOf(std::string_view server) {
     address.host = std::string(server);
   if (address.host.size() > 1 && address.host.front() == '[')
     address.host = address.host.substr(1, address.host.size() - 2);
+  address.portGiven = address.port != 0;
   if (address.port == 0) address.port = kIppPort;
   return address;
 }
@@ -221,6 +222,10 @@ std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass) {
   if (port != 0 && port != kIppPort) authority += ":" + DecimalText(port);
   return "ipp://" + authority + (isClass ? "/classes/" : "/printers/") +
          PathSegment(printer.printer);
+}
+
+std::string SmbShareUri(std::string_view host, std::string_view share) {
+  return "smb://" + std::string(host) + "/" + PercentEncode(share);
 }
 
 std::string LocalQueueUri(std::string_view queueName) {

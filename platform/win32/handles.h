@@ -20,6 +20,9 @@ struct MemoryDcDeleter {
 struct LocalFreer {
   void operator()(void* memory) const { LocalFree(memory); }
 };
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 struct WindowDestroyer {
   void operator()(HWND window) const {
     if (IsWindow(window)) DestroyWindow(window);
@@ -42,6 +45,9 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// A handle of a kernel object (an event, a thread); null when none.
+using UniqueHandle =
+    std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 using UniqueModule =
     std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 using UniqueFont =

@@ -130,6 +130,29 @@ TEST_F(Win32WindowTest, EscapeUnloadsOnceOkIsEnabled) {
   EXPECT_TRUE(window_.closed());
 }
 
+// A logoff between the removal of an old printer and the connection of its
+// replacement would leave neither: refused while held, accepted after.
+TEST_F(Win32WindowTest, SessionEndIsRefusedOnlyWhileHeld) {
+  HWND window = window_.handle();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  window_.HoldSessionEnd("Remplacement de \\\\a\\p par \\\\b\\p en cours...");
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+  window_.ReleaseSessionEnd();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+}
+
+// "start /min" in a logon script makes the first ShowWindow minimise: a
+// window waiting for OK must still be seen.
+TEST_F(Win32WindowTest, ShowBringsAMinimisedWindowBack) {
+  HWND window = window_.handle();
+  ShowWindow(window, SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(window));
+  window_.Show();
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window));
+}
+
 TEST_F(Win32WindowTest, WaitPointerCoversTheWindow) {
   HWND window = window_.handle();
   window_.SetWaitPointer(true);
