@@ -121,8 +121,7 @@ void ActionExecution::HandDefaultTo(const std::string& name) {
 void ActionExecution::RunReplace(const std::string& name,
                                  const std::string& replacement) {
   // Read before the removal: once it is gone, it is no one's default.
-  const bool wasDefault =
-      GetDefaultPrinter(printers_.defaultPrinter) == ToLowerUtf8(name);
+  const bool wasDefault = IsDefaultPrinter(printers_.defaultPrinter, name);
   if (!CheckPresence(Change::kDisconnect, name)) return;
   SessionEndHold hold(
       ui_, "Remplacement de " + name + " par " + replacement + " en cours...");

@@ -1,6 +1,5 @@
 #include "app/action_section.h"
 
-#include <algorithm>
 
 #include "services/printer_services.h"
 #include "services/text_utils.h"
@@ -81,14 +80,16 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
 
 bool IsValidPrinterName(std::string_view name, std::string_view command) {
   if (name.find('\\') == std::string_view::npos && command == "=") return true;
-  // The shape \\*\*: two backslashes, then at least one more.
-  if (name.substr(0, 2) != "\\\\" ||
-      name.find('\\', 2) == std::string_view::npos)
+  // The shape \\server\printer: two backslashes, a third one after them
+  // and no fourth (more than four pieces).
+  if (!name.starts_with("\\\\")) return false;
+  const size_t third = name.find('\\', 2);
+  if (third == std::string_view::npos ||
+      name.find('\\', third + 1) != std::string_view::npos)
     return false;
-  // More than four pieces: more than three backslashes.
-  if (std::count(name.begin(), name.end(), '\\') > 3) return false;
-  if (ServerPart(name).find('*') != std::string_view::npos) return false;
-  const std::string_view printer = PrinterPart(name);
+  if (name.substr(2, third - 2).find('*') != std::string_view::npos)
+    return false;
+  const std::string_view printer = name.substr(third + 1);
   if (printer.find('*') != std::string_view::npos && printer != "*")
     return false;
   if ((command == "+" || command == "=") && printer == "*") return false;

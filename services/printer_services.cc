@@ -18,15 +18,15 @@ std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
   return matches;
 }
 
-std::string GetDefaultPrinter(DefaultPrinterSetting& setting) {
-  return ToLowerUtf8(setting.DefaultPrinterName());
+bool IsDefaultPrinter(DefaultPrinterSetting& setting, std::string_view name) {
+  return EqualsIgnoreCase(setting.DefaultPrinterName(), name);
 }
 
 bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
                        const std::string& name) {
   if (!IsPrinterInstalled(spooler, name)) return false;
   setting.MakeDefaultPrinter(name);
-  return GetDefaultPrinter(setting) == ToLowerUtf8(name);
+  return IsDefaultPrinter(setting, name);
 }
 
 std::string SystemErrorText(MessageTable& messages, int32_t code) {

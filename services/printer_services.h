@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/spooler.h"
@@ -19,8 +20,9 @@ bool IsPrinterInstalled(Spooler& spooler, const std::string& name);
 std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
                                                 const std::string& pattern);
 
-// The default printer's name in lower case; empty when there is none.
-std::string GetDefaultPrinter(DefaultPrinterSetting& setting);
+// Whether `name` is the default printer's name, without regard to case; an
+// empty name is the default when there is none.
+bool IsDefaultPrinter(DefaultPrinterSetting& setting, std::string_view name);
 
 // Makes the installed printer `name` the default printer; true when the
 // default read back afterwards is `name`.

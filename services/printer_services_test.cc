@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/sim/workstation.h"
+#include "services/unicode.h"
 
 namespace quelmar {
 namespace {
@@ -81,7 +82,7 @@ struct DefaultCase {
   std::string expected;
 };
 
-TEST(GetDefaultPrinterTest, NameBeforeTheFirstCommaInLowerCase) {
+TEST(IsDefaultPrinterTest, NameBeforeTheFirstCommaInAnyCase) {
   const std::string name253(253, 'P');
   for (const DefaultCase& c : {
            DefaultCase{"\\\\Srv\\Laser,winspool,Ne01:", "\\\\srv\\laser"},
@@ -96,19 +97,22 @@ TEST(GetDefaultPrinterTest, NameBeforeTheFirstCommaInLowerCase) {
            DefaultCase{name253 + "QQ,d,p", std::string(253, 'p')},
        }) {
     SimWorkstation station = WithPrinters({}, c.device);
-    EXPECT_EQ(GetDefaultPrinter(station), c.expected)
+    EXPECT_TRUE(IsDefaultPrinter(station, c.expected))
         << c.device.value_or("(absent)");
     EXPECT_EQ(station.calls(), Names{"read"});
+    EXPECT_TRUE(IsDefaultPrinter(station, ToUpperUtf8(c.expected)));
+    EXPECT_FALSE(IsDefaultPrinter(station, c.expected + "x"));
   }
 }
 
-TEST(GetDefaultPrinterTest, LongValueIsCutBetweenCharacters) {
+TEST(IsDefaultPrinterTest, LongValueIsCutBetweenCharacters) {
   std::string name;
   for (int i = 0; i < 300; ++i) name += "É";
   SimWorkstation station = WithPrinters({}, name + ",d,p");
   std::string expected;
   for (int i = 0; i < 253; ++i) expected += "é";
-  EXPECT_EQ(GetDefaultPrinter(station), expected);
+  EXPECT_TRUE(IsDefaultPrinter(station, expected));
+  EXPECT_FALSE(IsDefaultPrinter(station, expected + "é"));
 }
 
 TEST(SetDefaultPrinterTest, MakesTheDefaultThenReadsBack) {

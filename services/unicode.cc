@@ -49,25 +49,23 @@ constexpr AsciiMap kAsciiUpper = MapAscii(kUpperRuns);
 static_assert(StaysAscii(kAsciiLower) && StaysAscii(kAsciiUpper));
 
 template <size_t N>
-std::string MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
-                    std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
+             std::string_view text, std::string& out) {
+  // ASCII is mapped byte for byte, and printer names are mostly ASCII:
+  // the bytes before the first other one are written in one pass, without
+  // a growth check per byte (a run lower-cases a name at every operation).
+  out.resize(text.size());
   size_t pos = 0;
+  for (char* dst = out.data(); pos < text.size(); ++pos) {
+    const unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if (byte >= 0x80) break;
+    dst[pos] = static_cast<char>(ascii[byte]);
+  }
+  out.resize(pos);
   while (pos < text.size()) {
-    // A run of ASCII bytes is written in place, without a growth check per
-    // byte: printer names are mostly ASCII, and a run lower-cases one at
-    // every printer operation.
-    size_t end = pos;
-    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
-      ++end;
-    if (end > pos) {
-      const size_t base = out.size();
-      out.resize(base + (end - pos));
-      for (size_t k = pos; k < end; ++k)
-        out[base + (k - pos)] =
-            static_cast<char>(ascii[static_cast<unsigned char>(text[k])]);
-      pos = end;
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      out += static_cast<char>(ascii[static_cast<unsigned char>(text[pos])]);
+      ++pos;
       continue;
     }
     size_t start = pos;
@@ -78,7 +76,6 @@ std::string MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
     else
       AppendUtf8(out, mapped);
   }
-  return out;
 }
 
 // Length of the sequence that starts with `lead`, 0 when it cannot start one.
@@ -189,11 +186,19 @@ char32_t LowerCodePoint(char32_t c) {
 }
 
 std::string ToLowerUtf8(std::string_view text) {
-  return MapText(kLowerRuns, kAsciiLower, text);
+  std::string out;
+  MapText(kLowerRuns, kAsciiLower, text, out);
+  return out;
+}
+
+void ToLowerUtf8(std::string_view text, std::string& out) {
+  MapText(kLowerRuns, kAsciiLower, text, out);
 }
 
 std::string ToUpperUtf8(std::string_view text) {
-  return MapText(kUpperRuns, kAsciiUpper, text);
+  std::string out;
+  MapText(kUpperRuns, kAsciiUpper, text, out);
+  return out;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {

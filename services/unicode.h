@@ -20,6 +20,10 @@ char32_t NextCodePoint(std::string_view text, size_t& pos);
 // Simple (one-to-one) Unicode case mappings: "É" and "é" are one letter.
 char32_t LowerCodePoint(char32_t c);
 std::string ToLowerUtf8(std::string_view text);
+// The same, written over `out`: a caller that lower-cases a name at every
+// operation keeps one buffer and allocates nothing once it is large enough.
+// `text` must not be a view of `out`.
+void ToLowerUtf8(std::string_view text, std::string& out);
 std::string ToUpperUtf8(std::string_view text);
 
 // Equality without regard to case, by lower-casing both sides.

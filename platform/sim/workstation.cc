@@ -177,7 +177,8 @@ const std::vector<std::string>& SimWorkstation::calls() const {
 void SimWorkstation::Install(const std::string& printer) {
   state_.printers.push_back(printer);
   orders_.push_back(nextOrder_);
-  byName_.emplace(ToLowerUtf8(printer), nextOrder_);
+  ToLowerUtf8(printer, lower_);
+  byName_.emplace(lower_, nextOrder_);
   ++nextOrder_;
 }
 
@@ -202,7 +203,8 @@ const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
 
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
-  return byName_.count(ToLowerUtf8(name)) != 0;
+  ToLowerUtf8(name, lower_);
+  return byName_.count(lower_) != 0;
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
@@ -228,10 +230,10 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
-  const std::string lower = ToLowerUtf8(name);
-  auto share = shareByName_.find(lower);
+  ToLowerUtf8(name, lower_);
+  auto share = shareByName_.find(lower_);
   if (share == shareByName_.end()) return {false, kInvalidPrinterName};
-  if (!byName_.count(lower)) Install(state_.shares[share->second]);
+  if (!byName_.count(lower_)) Install(state_.shares[share->second]);
   return {true, 0};
 }
 
@@ -242,16 +244,17 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
     return {false, failure->error};
   // The first of equal names: the multimap keeps them in the order they
   // were indexed in, which is the list's.
-  const std::string lower = ToLowerUtf8(name);
-  auto installed = byName_.lower_bound(lower);
-  if (installed == byName_.end() || installed->first != lower)
+  ToLowerUtf8(name, lower_);
+  auto installed = byName_.lower_bound(lower_);
+  if (installed == byName_.end() || installed->first != lower_)
     return {false, kInvalidPrinterName};
   const size_t position = PositionOf(installed->second);
   state_.printers.erase(state_.printers.begin() + position);
   orders_.erase(orders_.begin() + position);
   byName_.erase(installed);
-  std::string defaultName(SplitField(state_.device.value_or(""), ',', 0));
-  if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";
+  const std::string_view device =
+      state_.device ? std::string_view(*state_.device) : std::string_view();
+  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) state_.device = ",,,";
   return {true, 0};
 }
 

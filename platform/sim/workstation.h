@@ -99,6 +99,8 @@ class SimWorkstation : public Spooler,
   uint64_t nextOrder_ = 0;
   // The first share of each lower-case name.
   std::unordered_map<std::string, size_t> shareByName_;
+  // The lower-case form of the name of the current call, one buffer for all.
+  std::string lower_;
 };
 
 }  // namespace quelmar
