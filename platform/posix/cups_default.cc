@@ -65,6 +65,35 @@ std::optional<std::string> MachineOptionsDefault() {
   return std::nullopt;
 }
 
+// Destinations that libcups allocated, freed with them whatever way the
+// code that holds them is left.
+class OwnedDests {
+ public:
+  OwnedDests() = default;
+  // One destination from cupsGetNamedDest; none when it found nothing.
+  explicit OwnedDests(cups_dest_t* one) : count_(one ? 1 : 0), dests_(one) {}
+  ~OwnedDests() { cupsFreeDests(count_, dests_); }
+  OwnedDests(const OwnedDests&) = delete;
+  OwnedDests& operator=(const OwnedDests&) = delete;
+
+  int count() const { return count_; }
+  cups_dest_t* begin() const { return dests_; }
+  cups_dest_t* end() const { return dests_ + count_; }
+  bool Has(const char* name, const char* instance) const {
+    return cupsGetDest(name, instance, count_, dests_) != nullptr;
+  }
+  // cupsCopyDest and cupsAddDest reallocate the array and return the new
+  // count; the owner follows them.
+  void Copy(cups_dest_t* dest) { count_ = cupsCopyDest(dest, count_, &dests_); }
+  void Add(const char* name) {
+    count_ = cupsAddDest(name, nullptr, count_, &dests_);
+  }
+
+ private:
+  int count_ = 0;
+  cups_dest_t* dests_ = nullptr;
+};
+
 // A destination that the user's lpoptions names, with its instance.
 struct OptionsDest {
   std::string name;
@@ -105,12 +134,11 @@ std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   if (RunByRoot() && !DefaultVariableSet()) return MachineDefaultQueue();
-  cups_dest_t* dest = nullptr;
-  RunLocal(
-      [&](http_t* http) { dest = cupsGetNamedDest(http, nullptr, nullptr); });
-  if (!dest) return std::nullopt;
-  std::string name = dest->name;
-  cupsFreeDests(1, dest);
+  std::optional<std::string> name;
+  RunLocal([&](http_t* http) {
+    OwnedDests dest(cupsGetNamedDest(http, nullptr, nullptr));
+    if (dest.count() == 1) name = dest.begin()->name;
+  });
   return name;
 }
 
@@ -142,26 +170,26 @@ void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
   const std::vector<Queue> queues = Queues();
   const std::vector<OptionsDest> named = UserOptionsDests();
   RunLocal([&](http_t* http) {
-    cups_dest_t* dests = nullptr;
-    int count = 0;
+    OwnedDests dests;
     auto add = [&](const std::string& name, const std::string& instance) {
       const char* instanceName = instance.empty() ? nullptr : instance.c_str();
-      if (cupsGetDest(name.c_str(), instanceName, count, dests)) return;
-      if (cups_dest_t* dest =
-              cupsGetNamedDest(http, name.c_str(), instanceName)) {
-        count = cupsCopyDest(dest, count, &dests);
-        cupsFreeDests(1, dest);
-      }
+      if (dests.Has(name.c_str(), instanceName)) return;
+      OwnedDests dest(cupsGetNamedDest(http, name.c_str(), instanceName));
+      if (dest.count() == 1) dests.Copy(dest.begin());
     };
     for (const Queue& installed : queues) add(installed.name, {});
     for (const OptionsDest& dest : named) add(dest.name, dest.instance);
-    if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
-      count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
-    for (int i = 0; i < count; ++i)
-      dests[i].is_default = !queue.empty() && !dests[i].instance &&
-                            EqualsIgnoreCase(dests[i].name, queue);
-    cupsSetDests2(http, count, dests);
-    cupsFreeDests(count, dests);
+    if (!queue.empty() && !dests.Has(queue.c_str(), nullptr))
+      dests.Add(queue.c_str());
+    for (cups_dest_t& dest : dests)
+      dest.is_default = !queue.empty() && !dest.instance &&
+                        EqualsIgnoreCase(dest.name, queue);
+    // cupsSetDests2 fails when lpoptions cannot be written (a home folder
+    // without write access) and leaves the file as it was: the read-back
+    // that follows a change of the default then shows the old one, and the
+    // step is reported as failed. The cached default, dropped above, is
+    // read again from the file either way.
+    if (cupsSetDests2(http, dests.count(), dests.begin()) != 0) return;
   });
 }
 
