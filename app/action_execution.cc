@@ -71,6 +71,13 @@ void ActionExecution::ExecuteActionLine(
   if (isMultiple) trace_.Opening(kClosingBanner);
 }
 
+std::string_view ActionExecution::TraceText(
+    std::initializer_list<std::string_view> pieces) {
+  traceText_.clear();
+  for (std::string_view piece : pieces) traceText_ += piece;
+  return traceText_;
+}
+
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
   trace_.Outcome("erreur rencontrée : " +
                  SystemErrorText(printers_.messages, result.error));
@@ -78,8 +85,8 @@ void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
 
 bool ActionExecution::CheckPresence(Change change, const std::string& name) {
   const bool disconnect = change == Change::kDisconnect;
-  trace_.Opening((disconnect ? "Déconnexion de " : "Connexion de ") + name +
-                 "...");
+  trace_.Opening(TraceText(
+      {disconnect ? "Déconnexion de " : "Connexion de ", name, "..."}));
   if (IsPrinterInstalled(printers_.spooler, name) == disconnect) return true;
   trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
   counters_.SkippedCount.Raise();
@@ -144,7 +151,7 @@ void ActionExecution::RunReplace(const std::string& name,
 void ActionExecution::ConnectReplacement(const std::string& name,
                                          const std::string& replacement,
                                          bool wasDefault, bool& replaced) {
-  trace_.Line("Et reconnexion de " + replacement + "...");
+  trace_.Line(TraceText({"Et reconnexion de ", replacement, "..."}));
   SpoolerResult connection =
       printers_.spooler.AddPrinterConnection(replacement);
   replaced = connection.succeeded;
@@ -190,7 +197,7 @@ void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
 }
 
 void ActionExecution::RunSetDefault(const std::string& name) {
-  trace_.Opening("Sélection par défaut de " + name + "...");
+  trace_.Opening(TraceText({"Sélection par défaut de ", name, "..."}));
   if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name)) {
     trace_.Outcome(kOk);
     counters_.SuccessCount.Raise();
