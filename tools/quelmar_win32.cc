@@ -2,16 +2,22 @@
 // Its only argument is the script's path; without one, Quelmar.txt beside
 // the program.
 #include "app/frm_quelmar.h"
+#include "app/run_ending.h"
+#include "base/run_error.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/host_win32.h"
 #include "platform/win32/off_window_thread_win32.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/user_interface_win32.h"
+#include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
 #include "quelmar_version.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  using namespace quelmar;
+namespace {
+
+using namespace quelmar;
+
+int Run(HINSTANCE instance) {
   // Loads the version 6 common controls that the manifest asks for.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -33,4 +39,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Win32MessageTable messages;
   Platform platform{host, files, spooler, defaultPrinter, messages, ui};
   return RunProgram(platform, kQuelmarVersion);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  try {
+    return Run(instance);
+  } catch (const RunError& error) {
+    // The run's own handler reports every error from the first line of the
+    // run on; this one is from before it (the window refused by a system out
+    // of window handles), reported the same way, in a box without an owner.
+    MessageBoxW(nullptr, Utf8ToWide(RunErrorReport(error)).c_str(), L"Erreur",
+                MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_SYSTEMMODAL);
+    return kNotCompleted;
+  }
 }
