@@ -14,14 +14,16 @@ endif()
 file(GLOB_RECURSE QUELMAR_UNIT_TESTS CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/app/*_test.cc
   ${CMAKE_CURRENT_SOURCE_DIR}/services/*_test.cc
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cc)
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cc
+  ${CMAKE_CURRENT_SOURCE_DIR}/report/*_test.cc)
 if(WIN32)
   list(FILTER QUELMAR_UNIT_TESTS EXCLUDE REGEX "/posix/")
 else()
   list(FILTER QUELMAR_UNIT_TESTS EXCLUDE REGEX "/win32/")
 endif()
 add_executable(quelmar_tests ${QUELMAR_UNIT_TESTS} platform/fake/fakes.cc)
-target_link_libraries(quelmar_tests PRIVATE quelmar_core ${QUELMAR_GTEST})
+target_link_libraries(quelmar_tests PRIVATE quelmar_core quelmar_report
+                      ${QUELMAR_GTEST})
 add_test(NAME unit COMMAND quelmar_tests)
 
 if(NOT WIN32)
