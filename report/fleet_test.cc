@@ -147,5 +147,15 @@ TEST(ReportWritersTest, HtmlStandsAloneAndEscapesJournalText) {
   EXPECT_NE(html.find("<svg"), std::string::npos);
 }
 
+TEST(ReportWritersTest, HtmlChartCutsLongNamesBetweenCharacters) {
+  Fleet fleet({});
+  const std::string name = "\\\\srv\\" + std::string(20, 'a') + "ééééé";
+  fleet.OnEntry(Entry("W", 1, 1, {{name, "x"}}));
+  const std::string html = HtmlReport(fleet);
+  // 27 bytes would end inside the first "é": the cut comes before it.
+  EXPECT_NE(html.find(">\\\\srv\\" + std::string(20, 'a') + "...<"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace quelmar

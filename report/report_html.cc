@@ -67,16 +67,24 @@ std::string BarChart(const std::string& title, const std::vector<Bar>& bars) {
   if (bars.empty()) svg += "<text x=\"0\" y=\"44\">aucun</text>";
   int y = 30;
   for (const Bar& bar : bars) {
-    const int64_t width = bar.value * kBar / largest;
+    // A value above zero shows at least a sliver; zero shows no bar.
+    const int64_t width =
+        bar.value == 0 ? 0 : std::max<int64_t>(2, bar.value * kBar / largest);
+    // Long names are cut at a character boundary to fit the label column.
     std::string label = bar.label;
-    if (label.size() > 30) label = label.substr(0, 27) + "...";
-    while (!label.empty() && (label.back() & 0xC0) == 0x80) label.pop_back();
-    svg += "<text x=\"0\" y=\"" + Num(y + 14) + "\">" + Escape(label) +
-           "</text><rect x=\"" + Num(kLabel) + "\" y=\"" + Num(y + 2) +
-           "\" width=\"" + Num(std::max<int64_t>(width, 1)) +
-           "\" height=\"16\" fill=\"" + bar.colour + "\"/><text x=\"" +
-           Num(kLabel + width + 6) + "\" y=\"" + Num(y + 14) + "\">" +
-           Num(bar.value) + "</text>";
+    if (label.size() > 30) {
+      size_t cut = 27;
+      while (cut > 0 && (label[cut] & 0xC0) == 0x80) --cut;
+      label = label.substr(0, cut) + "...";
+    }
+    svg +=
+        "<text x=\"0\" y=\"" + Num(y + 14) + "\">" + Escape(label) + "</text>";
+    if (width > 0)
+      svg += "<rect x=\"" + Num(kLabel) + "\" y=\"" + Num(y + 2) +
+             "\" width=\"" + Num(width) + "\" height=\"16\" fill=\"" +
+             bar.colour + "\"/>";
+    svg += "<text x=\"" + Num(kLabel + width + 6) + "\" y=\"" + Num(y + 14) +
+           "\">" + Num(bar.value) + "</text>";
     y += kRow;
   }
   return svg + "</svg>";

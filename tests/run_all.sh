@@ -24,6 +24,9 @@ step "Formatting"
 git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
 echo "formatting: 1 passed, 0 failed"
 
+step "quelmar-report on journals of real runs, damaged; its page in Chromium"
+tests/report/run.sh build/linux
+
 step "Reliability: replacement faults, bad inputs, concurrent journals, security"
 tests/reliability/run.sh build/asan
 

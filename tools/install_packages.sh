@@ -6,6 +6,8 @@ install_packages() {
     build)
       packages=(cmake g++ make googletest libgtest-dev libgmock-dev
                 clang-format libcups2-dev) ;;
+    report)
+      packages=(python3 chromium imagemagick fonts-dejavu-core) ;;
   esac
   local missing=()
   for package in "${packages[@]}"; do
