@@ -18,6 +18,12 @@ constexpr int kMaxCounter = 32767;  // the run's counters are 16-bit
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 bool Consume(std::string_view& text, std::string_view prefix) {
   if (text.substr(0, prefix.size()) != prefix) return false;
   text.remove_prefix(prefix.size());
@@ -230,7 +236,8 @@ void JournalReader::ReadTraceLine(std::string_view raw) {
   closingRead_ = false;
   std::string_view line = raw;
   if (!entryIsUtf8_) {
-    line = decoded_ = Windows1252ToUtf8(raw);
+    // Most trace lines are ASCII, the same in both code pages.
+    if (!IsAscii(raw)) line = decoded_ = Windows1252ToUtf8(raw);
   } else if (!IsValidUtf8(raw)) {
     sink_.OnUnreadableLine(lineNumber_);
     return;
