@@ -97,22 +97,27 @@ std::string Caption(const Version& version) {
   return caption;
 }
 
-std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
-                              UserInterface& ui, RunCounters& counters) {
+std::string ScriptPathOf(const CommandLine& commandLine, Host& host) {
   std::string text = commandLine.text;
-  if (HasObsoleteSwitch(commandLine)) {
-    Warn(ui, kW1);
+  if (HasObsoleteSwitch(commandLine))
     text = commandLine.switchesAreWholeArguments
                ? RemoveSwitchArguments(commandLine)
                : RemoveSwitchesFromText(text);
-    counters.ScriptErrorCount.Set(1);
-  }
   const char separator = host.PathSeparator();
   const std::string folder =
       EnsureTrailingBackslash(host.ProgramFolder(), separator);
   if (text.empty()) return folder + kDefaultScript;
   if (text.find(separator) == std::string::npos) return folder + text;
   return text;
+}
+
+std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
+                              UserInterface& ui, RunCounters& counters) {
+  if (HasObsoleteSwitch(commandLine)) {
+    Warn(ui, kW1);
+    counters.ScriptErrorCount.Set(1);
+  }
+  return ScriptPathOf(commandLine, host);
 }
 
 std::string CleanConfigValue(std::string_view value) {

@@ -36,10 +36,15 @@ endif()
 # How printer names map onto queues: pure text, tested with the core.
 target_sources(quelmar_core PRIVATE platform/posix/cups_names.cc)
 
-add_executable(quelmar
-  tools/quelmar_posix.cc
+# The CUPS layer: the run's spooler (quelmar) and the reading of this
+# workstation for a rehearsal (quelmar-dryrun --this-workstation).
+add_library(quelmar_cups STATIC
   platform/posix/cups_connection.cc
   platform/posix/cups_default.cc
+  platform/posix/cups_snapshot.cc
   platform/posix/cups_workstation.cc
 )
-target_link_libraries(quelmar PRIVATE quelmar_core quelmar_libcups)
+target_link_libraries(quelmar_cups PUBLIC quelmar_core quelmar_libcups)
+
+add_executable(quelmar tools/quelmar_posix.cc)
+target_link_libraries(quelmar PRIVATE quelmar_cups)

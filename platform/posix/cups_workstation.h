@@ -33,6 +33,11 @@ class CupsWorkstation : public Spooler,
 
   std::string FormatMessage(int32_t code, const std::string& module) override;
 
+  // Asks the print server whether it offers the printer, as a connection
+  // does first; on success `printer` and `uri` are the printer's own
+  // spelling and device URI. Changes nothing.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+
  private:
   struct Queue {
     std::string name;
@@ -47,9 +52,6 @@ class CupsWorkstation : public Spooler,
   IppReply SendLocal(IppMessage request, const char* resource);
   // The open connection to the workstation's CUPS, or a RunError.
   http_t* LocalHttp();
-  // Asks the print server whether it offers the printer; on success
-  // `printer` and `uri` are the printer's own spelling and device URI.
-  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
                             const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.

@@ -45,10 +45,10 @@ for path in sys.argv[1:]:
 [ -z "$found" ] || fail "format not literal: $found"
 
 start no_truncation_or_deletion
-# Only the rehearsal command's own --save output and the report's --html
-# page are written whole.
+# Only the rehearsal command's own --save and --save-snapshot outputs and
+# the report's --html page are written whole.
 found=$(grep_sources 'O_TRUNC|ios::trunc|\bunlink\s*\(|\bremove\s*\(|\brename\s*\(|DeleteFile\w*\s*\(|CREATE_ALWAYS|TRUNCATE_EXISTING|fopen\s*\([^,]*, *"w' |
-  grep -v '^tools/quelmar_dryrun.cc:.*options.save' |
+  grep -v '^tools/quelmar_dryrun.cc:[0-9]*:  std::ofstream out(path, ' |
   grep -v '^tools/quelmar_report.cc:.*options.html')
 [ -z "$found" ] || fail "may truncate or delete: $found"
 
