@@ -17,6 +17,8 @@ source "$HERE/servers.sh"
 source "$HERE/harness.sh"
 # shellcheck source=matrix.sh
 source "$HERE/matrix.sh"
+# shellcheck source=rehearsal.sh
+source "$HERE/rehearsal.sh"
 
 export LC_ALL=C
 unset LPDEST PRINTER
@@ -233,6 +235,8 @@ case_silent_server
 case_no_local_cupsd
 case_local_cupsd_stopped_mid_run
 case_replacement_matrix
+case_rehearsal_full_trace
+case_rehearsal_one_line
 
 # Every cupsd started by the cases is gone.
 left=0
