@@ -109,7 +109,9 @@ Snapshot TakeSnapshot(ThisWorkstation& workstation,
       continue;
     }
     state.failures.push_back({"connect", name, probe.error});
-    texts[probe.error] = probe.text;
+    // Without a text of its own, the rehearsal says what the run says of
+    // an error it has no text for.
+    if (!probe.text.empty()) texts[probe.error] = probe.text;
   }
   for (auto& [code, text] : texts) state.messages.emplace_back(code, text);
   return snapshot;

@@ -120,5 +120,21 @@ TEST(TakeSnapshotTest, FormatReadsBackAsTheSameWorkstation) {
   EXPECT_EQ(back.failures[0].printer, "\\\\muet\\C");
 }
 
+TEST(TakeSnapshotTest, ErrorWithoutTextGetsNoMessage) {
+  struct Silent : FakeThisWorkstation {
+    ConnectionProbe ProbeConnection(const std::string&) override {
+      ConnectionProbe probe;
+      probe.error = 1801;  // the system has no text for it
+      return probe;
+    }
+  } silent;
+  silent.servers = {{"srv", {}}};
+  Snapshot s = TakeSnapshot(silent, Script("+\\\\srv\\X\r\n"));
+  ASSERT_EQ(s.state.failures.size(), 1u);
+  EXPECT_EQ(s.state.failures[0].error, 1801);
+  // No "1801=" line: an empty text would hide the simulation's own.
+  EXPECT_TRUE(s.state.messages.empty());
+}
+
 }  // namespace
 }  // namespace quelmar
