@@ -39,7 +39,7 @@ std::optional<CallOutcome> WithinTimeout(std::function<CallOutcome()> call) {
   return outcome.get();
 }
 
-// The printers a server shares, as "\\server\name" or "name".
+// The printers a server shares, by their printer part.
 CallOutcome EnumerateServer(const std::wstring& server) {
   CallOutcome outcome;
   std::vector<BYTE> buffer;
@@ -54,10 +54,14 @@ CallOutcome EnumerateServer(const std::wstring& server) {
   }
   const auto* printers =
       reinterpret_cast<const PRINTER_INFO_1W*>(buffer.data());
+  // A server's shares come as \\server\name; a bare name is a printer of
+  // this workstation (Wine answers any server name with its own).
   for (DWORD i = 0; i < count; ++i) {
     if (!printers[i].pName) continue;
     std::string full = WideToUtf8(printers[i].pName);
-    outcome.names.push_back(full.substr(full.rfind('\\') + 1));
+    const size_t cut = full.rfind('\\');
+    if (full.rfind("\\\\", 0) != 0 || cut < 3) continue;
+    outcome.names.push_back(full.substr(cut + 1));
   }
   outcome.succeeded = true;
   return outcome;

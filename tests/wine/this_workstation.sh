@@ -3,7 +3,8 @@
 # from CUPS, here a private cupsd on a socket of its own with two queues.
 # The rehearsal must read them, change nothing (Wine's printers and default
 # in the registry, the cupsd's queues, the script's own journal) and give
-# its entry to --journal. Sourced by run.sh (pass, fail, BUILD, WORK).
+# its entry to --journal; a printer the system cannot open is a forced
+# failure of the snapshot. Sourced by run.sh (pass, fail, BUILD, WORK).
 
 wine_printers_state() {
   wine reg query 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' \
@@ -42,8 +43,10 @@ cupsd -f -c "$cups/cupsd.conf" -s "$cups/cups-files.conf" >/dev/null 2>&1 &
 cupsd_pid=$!
 for _ in $(seq 100); do [ -S "$cups/cups.sock" ] && break; sleep 0.05; done
 cp "$BUILD/quelmar-dryrun.exe" "$dir/"
-printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=journal.log\r\n[actions]\r\n%s\r\n' \
-  '=Couleur' '+\\absent\Laser' >"$dir/script.txt"
+{
+  printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=journal.log\r\n[actions]\r\n'
+  printf '%s\r\n' '=Couleur' '+\\absent\Laser'
+} >"$dir/script.txt"
 # A first process lets Wine bring its printers in line with CUPS.
 (cd "$dir" && CUPS_SERVER=$cups/cups.sock timeout 120 wine \
   quelmar-dryrun.exe --workstation nul.ini script.txt </dev/null >/dev/null 2>&1)
@@ -71,8 +74,8 @@ else
   diff <(echo "$before") <(echo "$after") | head -10
 fi
 if [ "$status" = 1 ] && grep -q "1 erreur de migration" "$dir/rehearsal.log" 2>/dev/null \
-  && grep -q '^; \\\\absent ' "$dir/snapshot.ini"; then
-  pass "this workstation: entry in --journal, the absent server in a comment"
+  && grep -q '^connect \\\\absent\\Laser=[1-9]' "$dir/snapshot.ini"; then
+  pass "this workstation: entry in --journal, the absent printer's failure in the snapshot"
 else
   fail "this workstation: exit status $status"
   cat "$dir/rehearsal.log" "$dir/snapshot.ini" 2>/dev/null | head -20
