@@ -113,6 +113,19 @@ TEST(ReportWritersTest, CsvRowsQuotedAndIncompleteRunsWithoutCounts) {
             "migration_errors,script_errors,exit_class");
 }
 
+TEST(ReportWritersTest, CsvNamesNeverReadAsFormulas) {
+  Fleet fleet({});
+  fleet.OnEntry(Entry("=HYPERLINK(\"http://x\",\"y\")", 1));
+  fleet.OnEntry(Entry("@SUM(A1)", 1));
+  fleet.OnEntry(Entry("-2+3", 1));
+  const std::string csv = CsvReport(fleet);
+  EXPECT_NE(csv.find("\n\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\","),
+            std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find("\n'@SUM(A1),"), std::string::npos);
+  EXPECT_NE(csv.find("\n'-2+3,"), std::string::npos);
+}
+
 TEST(ReportWritersTest, TextReportCountsAndColumns) {
   Fleet fleet({});
   fleet.OnEntry(Entry("Été", 1, 1, {{"\\\\s\\P", "Refusé."}}));

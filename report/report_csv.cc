@@ -5,10 +5,16 @@ namespace quelmar {
 namespace {
 
 // A field with a comma, a quote or a line break is quoted, its quotes
-// doubled.
+// doubled. A workstation names itself (COMPUTERNAME is the user's to set):
+// a name that a spreadsheet would take for a formula ("=", "+", "-", "@",
+// tab, CR) is made text by a leading "'".
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  return "\"" + ReplaceAll(text, "\"", "\"\"", 0, Compare::kExact) + "\"";
+  std::string field = text;
+  if (!field.empty() &&
+      std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos)
+    field.insert(0, "'");
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  return "\"" + ReplaceAll(field, "\"", "\"\"", 0, Compare::kExact) + "\"";
 }
 
 }  // namespace
