@@ -95,14 +95,15 @@ void ActionExecution::RunConnect(const std::string& name) {
 
 void ActionExecution::HandDefaultTo(const std::string& name) {
   bool done =
-      SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "");
+      SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name);
   Outcome(done ? kOk : kMaybeMissing);
 }
 
 void ActionExecution::RunReplace(const std::string& name,
                                  const std::string& replacement) {
   Opening("Déconnexion de " + name + "...");
-  const std::string savedDefaultPrinter = GetDefaultPrinter(printers_.profile);
+  const std::string savedDefaultPrinter =
+      GetDefaultPrinter(printers_.defaultPrinter);
   const bool wasDefault = savedDefaultPrinter == ToLowerUtf8(name);
   if (!IsPrinterInstalled(printers_.spooler, name)) {
     Outcome(kNotInstalled);
@@ -147,7 +148,7 @@ void ActionExecution::RunReplace(const std::string& name,
 
 void ActionExecution::RunSetDefault(const std::string& name) {
   Opening("Sélection par défaut de " + name + "...");
-  if (SetDefaultPrinter(printers_.spooler, printers_.profile, name, "", "")) {
+  if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name)) {
     Outcome(kOk);
     counters_.SuccessCount.Raise();
   } else {

@@ -13,7 +13,7 @@ namespace quelmar {
 
 struct PrinterAccess {
   Spooler& spooler;
-  DefaultPrinterProfile& profile;
+  DefaultPrinterSetting& defaultPrinter;
   MessageTable& messages;
 };
 

@@ -56,7 +56,7 @@ RunOutcome FrmQuelmar::Run() {
 
   RunTrace trace(settings_, ui.MainWindow());
   ActionExecution execution(
-      {platform_.spooler, platform_.profile, platform_.messages}, trace,
+      {platform_.spooler, platform_.defaultPrinter, platform_.messages}, trace,
       counters);
   ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
                        counters);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/frm_quelmar.h"
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "app/run_trace.h"
 
 namespace quelmar {

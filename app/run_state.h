@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 

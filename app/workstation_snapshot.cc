@@ -68,7 +68,9 @@ Snapshot TakeSnapshot(ThisWorkstation& workstation,
   Snapshot snapshot;
   WorkstationState& state = snapshot.state;
   state.printers = workstation.InstalledPrinters();
-  state.device = workstation.ReadDevice();
+  // The simulated workstation keeps the default as a device value.
+  if (std::string name = workstation.DefaultPrinterName(); !name.empty())
+    state.device = name + ",,";
   const std::vector<std::string> named =
       PrintersNamedBy(scriptText, state.printers);
   // Each server once, in the script's order and spelling.

@@ -14,13 +14,13 @@ using Names = std::vector<std::string>;
 class FakeThisWorkstation : public ThisWorkstation {
  public:
   Names installed;
-  std::string device = ",,,";
+  std::string defaultPrinter;
   std::map<std::string, Names> servers;       // lower-case name: its printers
   std::map<std::string, std::string> hidden;  // offered but not listed
   Names listed, probed;
 
   Names InstalledPrinters() override { return installed; }
-  std::string ReadDevice() override { return device; }
+  std::string DefaultPrinterName() override { return defaultPrinter; }
   ServerListing ListServer(const std::string& server) override {
     listed.push_back(server);
     ServerListing listing;
@@ -71,7 +71,7 @@ TEST(PrintersNamedByTest, ValidLinesWildcardsMatchedEachNameOnce) {
 TEST(TakeSnapshotTest, ServersListedOnceSilentOnesOfferNothing) {
   FakeThisWorkstation ws;
   ws.installed = {"\\\\old\\A", "PDF local"};
-  ws.device = "\\\\old\\A,,";
+  ws.defaultPrinter = "\\\\old\\A";
   ws.servers = {{"new", {"A", "Couleur"}}, {"NEW", {"A", "Couleur"}}};
   ws.hidden = {{"\\\\new\\Classe", "CLASSE"}};
   Snapshot s = TakeSnapshot(
@@ -105,7 +105,7 @@ TEST(TakeSnapshotTest, ServersListedOnceSilentOnesOfferNothing) {
 TEST(TakeSnapshotTest, FormatReadsBackAsTheSameWorkstation) {
   FakeThisWorkstation ws;
   ws.installed = {"\\\\srv\\Été"};
-  ws.device = "\\\\srv\\Été,,";
+  ws.defaultPrinter = "\\\\srv\\Été";
   ws.servers = {{"srv", {"Été", "B"}}};
   Snapshot s = TakeSnapshot(ws, Script("+\\\\srv\\B\r\n+\\\\muet\\C\r\n"));
   const std::string text = FormatSnapshot(s);

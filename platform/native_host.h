@@ -1,4 +1,5 @@
-// The host and the files of the system the program was built for.
+// The host, the files and the terminal of the system the program was built
+// for.
 #pragma once
 
 #include <memory>
@@ -7,11 +8,14 @@
 
 #include "platform/file_system.h"
 #include "platform/host.h"
+#include "platform/terminal.h"
 
 namespace quelmar {
 
 // `arguments`: the program's arguments after its own name and options.
 std::unique_ptr<Host> CreateNativeHost(std::vector<std::string> arguments);
 std::unique_ptr<FileSystem> CreateNativeFileSystem();
+// The process's own standard input and output.
+std::unique_ptr<Terminal> CreateNativeTerminal();
 
 }  // namespace quelmar

@@ -12,7 +12,7 @@ struct Platform {
   Host& host;
   FileSystem& files;
   Spooler& spooler;
-  DefaultPrinterProfile& profile;
+  DefaultPrinterSetting& defaultPrinter;
   MessageTable& messages;
   UserInterface& ui;
 };

@@ -1,9 +1,12 @@
-// The print spooler and the user's default-printer profile.
+// The print spooler, the user's default printer and the system's error texts.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "services/like_pattern.h"
 
 namespace quelmar {
 
@@ -13,36 +16,46 @@ struct SpoolerResult {
   int32_t error = 0;
 };
 
+// Every read of the installed printers sees them as the previous operation
+// left them.
 class Spooler {
  public:
   virtual ~Spooler() = default;
   // Device names of the installed printers (local printers and
-  // connections), in the system's order, read afresh at every call.
-  virtual std::vector<std::string> InstalledPrinters() = 0;
+  // connections), in the system's order, read afresh at every call. The
+  // list belongs to the spooler and stays valid until its next call.
+  virtual const std::vector<std::string>& InstalledPrinters() = 0;
+  // Whether a printer named `name`, without regard to case, is installed.
+  // The default searches InstalledPrinters.
+  virtual bool IsInstalled(std::string_view name);
+  // The installed printers whose name matches `pattern`, in the system's
+  // order and spelling. The default goes through InstalledPrinters.
+  virtual std::vector<std::string> InstalledMatching(
+      CaseInsensitivePattern& pattern);
   virtual SpoolerResult AddPrinterConnection(const std::string& name) = 0;
   virtual SpoolerResult DeletePrinterConnection(const std::string& name) = 0;
 };
 
-// The `device` value of the profile's `windows` section: "name,driver,port".
-class DefaultPrinterProfile {
+// The logged-on user's default printer.
+class DefaultPrinterSetting {
  public:
-  virtual ~DefaultPrinterProfile() = default;
-  // The value, or ",,," when it is absent.
-  virtual std::string ReadDevice() = 0;
-  virtual void WriteDevice(const std::string& value) = 0;
-  // Tells the other programs that the setting changed.
-  virtual void BroadcastSettingsChange() = 0;
+  virtual ~DefaultPrinterSetting() = default;
+  // The default printer's device name as the system spells it; empty when
+  // there is none.
+  virtual std::string DefaultPrinterName() = 0;
+  // Makes the installed printer `name` the default and lets the programs
+  // that print know it. The system may refuse without a word: whether it
+  // took is what DefaultPrinterName reads back.
+  virtual void MakeDefaultPrinter(const std::string& name) = 0;
 };
 
 // The system's message texts by error number.
 class MessageTable {
  public:
   virtual ~MessageTable() = default;
-  // The text of `code`, searched in `module` first when it is not empty
-  // (a module that cannot be loaded counts as none), then in the system's
-  // table; empty when there is none. Line breaks are already folded.
-  virtual std::string FormatMessage(int32_t code,
-                                    const std::string& module) = 0;
+  // The system's text for the error number `code`, on one line; empty when
+  // the system has none.
+  virtual std::string ErrorText(int32_t code) = 0;
 };
 
 }  // namespace quelmar

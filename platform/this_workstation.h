@@ -35,8 +35,9 @@ class ThisWorkstation {
   // As the run sees them; a print service that does not answer is a
   // RunError, as in the run.
   virtual std::vector<std::string> InstalledPrinters() = 0;
-  // The profile's `device` value, ",,," without a default.
-  virtual std::string ReadDevice() = 0;
+  // The default printer's name as the system spells it; empty when there
+  // is none.
+  virtual std::string DefaultPrinterName() = 0;
   // `server` as a script spells it.
   virtual ServerListing ListServer(const std::string& server) = 0;
   virtual ConnectionProbe ProbeConnection(const std::string& name) = 0;

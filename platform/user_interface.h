@@ -7,8 +7,8 @@
 
 namespace quelmar {
 
-// The banner picture's drawing surface, for ShadeBackground. Colours are
-// 0x00BBGGRR.
+// The banner picture's drawing surface, for ShadeBackground: sizes in
+// pixels, colours as 0x00BBGGRR.
 class Picture {
  public:
   virtual ~Picture() = default;
@@ -16,8 +16,6 @@ class Picture {
   virtual void SetPixel(int x, int y, uint32_t colour) = 0;
   virtual int InnerWidth() = 0;
   virtual int InnerHeight() = 0;
-  virtual void SetPersistentDrawing(bool on) = 0;
-  virtual void SetScaleInPixels(bool pixels) = 0;
   virtual void Repaint() = 0;
   // The system's button-face colour.
   virtual uint32_t ButtonFaceColour() = 0;

@@ -106,6 +106,12 @@ CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
   literalPrefix_ = std::min(pattern_.find_first_of(U"*?#["), pattern_.size());
 }
 
+std::string CaseInsensitivePattern::LowerLiteralPrefix() const {
+  std::string prefix;
+  for (size_t k = 0; k < literalPrefix_; ++k) AppendUtf8(prefix, pattern_[k]);
+  return prefix;
+}
+
 bool CaseInsensitivePattern::Matches(std::string_view text) {
   // The characters before the first wildcard must be the text's first ones:
   // most names are told apart there, before the rest is decoded.

@@ -20,6 +20,9 @@ class CaseInsensitivePattern {
  public:
   explicit CaseInsensitivePattern(std::string_view pattern);
   bool Matches(std::string_view text);
+  // The characters before the first wildcard, lower-cased: every text that
+  // matches starts with them once lower-cased.
+  std::string LowerLiteralPrefix() const;
 
  private:
   std::u32string pattern_;

@@ -20,13 +20,12 @@ std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
                                                 const std::string& pattern);
 
 // The default printer's name in lower case; empty when there is none.
-std::string GetDefaultPrinter(DefaultPrinterProfile& profile);
+std::string GetDefaultPrinter(DefaultPrinterSetting& setting);
 
 // Makes the installed printer `name` the default printer; true when the
 // default read back afterwards is `name`.
-bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterProfile& profile,
-                       const std::string& name, const std::string& driver,
-                       const std::string& port);
+bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
+                       const std::string& name);
 
 // The system's text for an error number, or "Erreur inconnue (N)".
 std::string SystemErrorText(MessageTable& messages, int32_t code);

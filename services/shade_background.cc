@@ -4,10 +4,8 @@ namespace quelmar {
 
 void ShadeBackground(Picture& picture, SampledBackground& sampled) {
   if (sampled.colour == 0) sampled.colour = picture.GetPixel(0, 0);
-  picture.SetPersistentDrawing(true);
   const uint32_t face = picture.ButtonFaceColour();
   if (sampled.colour == face) return;
-  picture.SetScaleInPixels(true);
   for (int y = 0; y < picture.InnerHeight(); ++y) {
     const int width = picture.InnerWidth();
     for (int x = 0; x < width; ++x)
@@ -15,7 +13,6 @@ void ShadeBackground(Picture& picture, SampledBackground& sampled) {
         picture.SetPixel(x, y, face);
   }
   picture.Repaint();
-  picture.SetScaleInPixels(false);
 }
 
 }  // namespace quelmar

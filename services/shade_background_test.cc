@@ -12,10 +12,8 @@ constexpr uint32_t kLightGrey = 0xC0C0C0;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kDarkGrey = 0x808080;
 constexpr uint32_t kFace = 0xF0F0F0;
-constexpr int kTwipsPerPixel = 15;
 
-// A bitmap whose sizes are reported in the current scale unit, as a picture
-// box reports them, and which records what is asked of it.
+// A bitmap that records its repaints and the pixels asked for outside it.
 class FakePicture : public Picture {
  public:
   FakePicture(int width, int height, uint32_t fill, uint32_t face)
@@ -32,26 +30,14 @@ class FakePicture : public Picture {
     return pixels_[y * width_ + x];
   }
   void SetPixel(int x, int y, uint32_t colour) override {
-    if (!inPixels) ++setsInTwips;
     if (!Inside(x, y)) {
       ++outOfRange;
       return;
     }
     pixels_[y * width_ + x] = colour;
   }
-  int InnerWidth() override {
-    return inPixels ? width_ : width_ * kTwipsPerPixel;
-  }
-  int InnerHeight() override {
-    return inPixels ? height_ : height_ * kTwipsPerPixel;
-  }
-  void SetPersistentDrawing(bool on) override {
-    events.push_back(on ? "persistent on" : "persistent off");
-  }
-  void SetScaleInPixels(bool pixels) override {
-    inPixels = pixels;
-    events.push_back(pixels ? "pixels" : "twips");
-  }
+  int InnerWidth() override { return width_; }
+  int InnerHeight() override { return height_; }
   void Repaint() override { events.push_back("repaint"); }
   uint32_t ButtonFaceColour() override { return face_; }
 
@@ -63,9 +49,7 @@ class FakePicture : public Picture {
     return n;
   }
 
-  bool inPixels = false;
   int outOfRange = 0;
-  int setsInTwips = 0;
   std::vector<std::string> events;
 
  private:
@@ -95,7 +79,7 @@ TEST(ShadeBackgroundTest, SameColourAsTheButtonFaceChangesNothing) {
   SampledBackground sampled;
   ShadeBackground(banner, sampled);
   EXPECT_EQ(sampled.colour, kLightGrey);
-  EXPECT_EQ(banner.events, std::vector<std::string>{"persistent on"});
+  EXPECT_TRUE(banner.events.empty());
   EXPECT_EQ(banner.Count(kLightGrey), 207 * 31 - 2 * 64 - 1);
 }
 
@@ -111,9 +95,7 @@ TEST(ShadeBackgroundTest, EveryLightGreyPixelTakesTheButtonFace) {
   EXPECT_EQ(banner.At(0, 30), kFace);
   EXPECT_EQ(banner.At(206, 0), kFace);
   EXPECT_EQ(banner.outOfRange, 0);
-  EXPECT_EQ(banner.setsInTwips, 0);
-  EXPECT_EQ(banner.events, (std::vector<std::string>{"persistent on", "pixels",
-                                                     "repaint", "twips"}));
+  EXPECT_EQ(banner.events, std::vector<std::string>{"repaint"});
 }
 
 TEST(ShadeBackgroundTest, TheFirstSampleIsKeptForLaterCalls) {

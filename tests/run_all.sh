@@ -2,26 +2,29 @@
 # Every test of the project, from a fresh Debian 12 machine: installs what it
 # needs, builds the linux and asan presets, runs their unit tests and the
 # end-to-end runs, checks the formatting, then runs the suites of the other
-# layers.
+# layers. The set-up steps print one line each; the package manager's and
+# the build's output go to build/setup.log, shown when a step fails. Needs
+# no git: a tree unpacked from an archive passes too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/install_packages.sh
-install_packages build
+install_packages build package package-tests ansible suites
 
 step() { printf '\n=== %s\n' "$*"; }
 
 step "Linux build and tests"
-cmake --preset linux
-cmake --build --preset linux -j2
+setup_step "Configuring the linux preset" cmake --preset linux
+setup_step "Building the linux preset" cmake --build --preset linux -j2
 ctest --preset linux
 
 step "AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake --preset asan
-cmake --build --preset asan -j2
+setup_step "Configuring the asan preset" cmake --preset asan
+setup_step "Building the asan preset" cmake --build --preset asan -j2
 ctest --preset asan
 
 step "Formatting"
-git ls-files '*.cc' '*.h' | xargs clang-format --dry-run --Werror
+find app base services platform report tools fuzz bench -type f \( -name '*.cc' -o -name '*.h' \) |
+  xargs clang-format --dry-run --Werror
 echo "formatting: 1 passed, 0 failed"
 
 step "quelmar-report on journals of real runs, damaged; its page in Chromium"
@@ -38,3 +41,9 @@ tests/cups/run.sh build/linux
 
 step "Windows programs under Wine"
 bash tests/wine/run.sh
+
+step "Packages: the Debian package in a clean Debian 12 root, the installer under Wine"
+tests/packaging/run.sh
+
+step "Fleet engine: the Ansible role on simulated workstations"
+tests/ansible/run.sh "build/packages/quelmar_$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/linux/CMakeCache.txt)_amd64.deb"

@@ -33,3 +33,12 @@ if(NOT WIN32)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/run_golden.sh
             $<TARGET_FILE:quelmar-dryrun> ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e)
 endif()
+
+if(NOT WIN32)
+  add_test(NAME options
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/options.sh
+            ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+  add_test(NAME manuals
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/manuals.sh
+            ${CMAKE_BINARY_DIR}/man ${PROJECT_VERSION})
+endif()

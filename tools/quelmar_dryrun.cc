@@ -1,6 +1,7 @@
 // quelmar-dryrun [--workstation FILE | --this-workstation
 //                 [--save-snapshot FILE]] [--save OUT] [--journal FILE]
 //                [SCRIPT ARGUMENT TEXT]
+// quelmar-dryrun --help | --version
 // Rehearses a script on a simulated workstation, console front end included:
 // one described by a file, or a copy of this very workstation.
 #include <cstdio>
@@ -21,6 +22,35 @@ namespace {
 
 using namespace quelmar;
 
+constexpr char kUsage[] =
+    "usage : quelmar-dryrun [--workstation FICHIER] [--save SORTIE] "
+    "[--journal FICHIER] [--] [SCRIPT]\n"
+    "        quelmar-dryrun --this-workstation [--save-snapshot FICHIER] "
+    "[--save SORTIE]\n"
+    "                       [--journal FICHIER] [--] [SCRIPT]\n"
+    "        quelmar-dryrun --help | --version\n"
+    "\n"
+    "Répète le script SCRIPT sur un poste simulé, exactement comme quelmar\n"
+    "l'exécuterait ; sans SCRIPT, Quelmar.txt dans le dossier du programme.\n"
+    "\n"
+    "  --workstation FICHIER    le poste avant le traitement (sans elle :\n"
+    "                           aucune imprimante, aucune par défaut)\n"
+    "  --this-workstation       le poste est une copie de celui-ci : ses\n"
+    "                           imprimantes, celle par défaut, et ce que\n"
+    "                           partage chaque serveur nommé par le script ;\n"
+    "                           rien n'y est changé, pas même le journal du\n"
+    "                           script\n"
+    "  --save-snapshot FICHIER  écrit cette copie, au format d'un poste\n"
+    "  --save SORTIE            écrit le poste après le traitement\n"
+    "  --journal FICHIER        l'entrée du journal va dans FICHIER\n"
+    "  --help, --version        cette aide ; la version\n"
+    "\n"
+    "État de sortie : 0 traitement terminé sans erreur ; 1 terminé avec des\n"
+    "erreurs de migration, de script ou de journal ; 2 non terminé ou option\n"
+    "invalide.\n"
+    "\n"
+    "Voir quelmar-dryrun(1) et quelmar-script(5).\n";
+
 struct Options {
   std::string workstation;
   bool thisWorkstation = false;
@@ -28,36 +58,56 @@ struct Options {
   std::string save;
   std::string journal;
   std::vector<std::string> arguments;
+  bool help = false;
+  bool version = false;
 };
 
+// A one-line message on standard error; false for the caller to return.
+bool Refuse(const std::string& message) {
+  std::fprintf(stderr, "quelmar-dryrun : %s\n", message.c_str());
+  return false;
+}
+
+// The option that takes the value after it, or null.
+std::string* ValueOf(const std::string& option, Options& options) {
+  if (option == "--workstation") return &options.workstation;
+  if (option == "--save") return &options.save;
+  if (option == "--save-snapshot") return &options.saveSnapshot;
+  if (option == "--journal") return &options.journal;
+  return nullptr;
+}
+
+// False, after a one-line error on standard error, for an unknown option,
+// an option without its value, or options that exclude each other.
 bool ParseOptions(int argc, char** argv, Options& options) {
   int i = 1;
   for (; i < argc; ++i) {
     std::string option = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (option == "--workstation" && hasValue) {
-      options.workstation = argv[++i];
-    } else if (option == "--save" && hasValue) {
-      options.save = argv[++i];
-    } else if (option == "--save-snapshot" && hasValue) {
-      options.saveSnapshot = argv[++i];
-    } else if (option == "--journal" && hasValue) {
-      options.journal = argv[++i];
+    if (std::string* value = ValueOf(option, options)) {
+      if (i + 1 == argc) return Refuse("valeur manquante après " + option);
+      *value = argv[++i];
     } else if (option == "--this-workstation") {
       options.thisWorkstation = true;
+    } else if (option == "--help" || option == "--version") {
+      (option == "--help" ? options.help : options.version) = true;
     } else if (option == "--") {
       ++i;
       break;
     } else if (option.rfind("--", 0) == 0) {
-      return false;
+      return Refuse("option inconnue : " + option +
+                    " (voir quelmar-dryrun --help)");
     } else {
       break;
     }
   }
   options.arguments.assign(argv + i, argv + argc);
-  // One workstation at a time; a snapshot only of this one.
-  return !(options.thisWorkstation && !options.workstation.empty()) &&
-         (options.thisWorkstation || options.saveSnapshot.empty());
+  if (options.thisWorkstation && !options.workstation.empty())
+    return Refuse(
+        "--workstation et --this-workstation : un seul poste à la "
+        "fois");
+  if (!options.thisWorkstation && !options.saveSnapshot.empty())
+    return Refuse("--save-snapshot va avec --this-workstation");
+  return true;
 }
 
 bool ReadFile(const std::string& path, std::string& content) {
@@ -118,41 +168,51 @@ bool ReadThisWorkstation(const Options& options, Host& host, FileSystem& files,
          WriteFile(options.saveSnapshot, FormatSnapshot(snapshot));
 }
 
+// The workstation to rehearse on; false after a message when it cannot be
+// read.
+bool ReadWorkstation(const Options& options, Host& host, FileSystem& files,
+                     WorkstationState& state) {
+  if (options.thisWorkstation) {
+    try {
+      return ReadThisWorkstation(options, host, files, state);
+    } catch (const RunError& error) {
+      std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
+                   error.description().c_str());
+      return false;
+    }
+  }
+  std::string text;
+  if (!options.workstation.empty() && !ReadFile(options.workstation, text)) {
+    std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
+                 options.workstation.c_str());
+    return false;
+  }
+  state = ParseWorkstation(text);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage : quelmar-dryrun [--workstation FICHIER | "
-                 "--this-workstation [--save-snapshot FICHIER]] [--save "
-                 "SORTIE] [--journal FICHIER] [SCRIPT]\n");
-    return kNotCompleted;
+  if (!ParseOptions(argc, argv, options)) return kNotCompleted;
+  if (options.help || options.version) {
+    if (options.help) {
+      std::fputs(kUsage, stdout);
+    } else {
+      std::printf("quelmar-dryrun %s\n", kQuelmarVersionText);
+    }
+    return std::fflush(stdout) == 0 ? 0 : kNotCompleted;
   }
   std::unique_ptr<Host> host = CreateNativeHost(options.arguments);
   std::unique_ptr<FileSystem> nativeFiles = CreateNativeFileSystem();
   WorkstationState state;
-  if (options.thisWorkstation) {
-    try {
-      if (!ReadThisWorkstation(options, *host, *nativeFiles, state))
-        return kNotCompleted;
-    } catch (const RunError& error) {
-      std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
-                   error.description().c_str());
-      return kNotCompleted;
-    }
-  } else if (!options.workstation.empty()) {
-    std::string text;
-    if (!ReadFile(options.workstation, text)) {
-      std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
-                   options.workstation.c_str());
-      return kNotCompleted;
-    }
-    state = ParseWorkstation(text);
-  }
+  if (!ReadWorkstation(options, *host, *nativeFiles, state))
+    return kNotCompleted;
   SimWorkstation workstation(std::move(state));
   RehearsalFiles files(*nativeFiles, options);
-  ConsoleUserInterface ui(stdout, stderr);
+  std::unique_ptr<Terminal> terminal = CreateNativeTerminal();
+  ConsoleUserInterface ui(stdout, stderr, *terminal);
   Platform platform{*host, files, workstation, workstation, workstation, ui};
   int status = RunProgram(platform, kQuelmarVersion);
   std::fflush(stdout);

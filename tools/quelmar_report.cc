@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "quelmar_version.h"
 #include "report/fleet.h"
 #include "report/journal_reader.h"
 #include "report/report_writers.h"
@@ -19,17 +20,32 @@ using namespace quelmar;
 
 constexpr char kUsage[] =
     "usage : quelmar-report [--csv] [--html FICHIER] [--since DATE] "
-    "[--workstation MOTIF] JOURNAL...\n"
+    "[--workstation MOTIF] [--] JOURNAL...\n"
+    "        quelmar-report --help | --version\n"
+    "\n"
+    "Lit les journaux de Quelmar et donne, pour chaque poste, son dernier\n"
+    "passage, l'état du parc, et les échecs par imprimante et par texte\n"
+    "d'erreur.\n"
+    "\n"
     "  --csv                une ligne par poste, en CSV, sur la sortie\n"
     "  --html FICHIER       une page HTML autonome, avec ses graphiques\n"
-    "  --since DATE         les passages depuis DATE (AAAA-MM-JJ ou "
-    "\"AAAA-MM-JJ HH:MM:SS\")\n"
-    "  --workstation MOTIF  les postes dont le nom correspond au motif (* ? # "
-    "[...]), sans égard à la casse\n";
+    "  --since DATE         les passages depuis DATE (AAAA-MM-JJ ou\n"
+    "                       \"AAAA-MM-JJ HH:MM:SS\")\n"
+    "  --workstation MOTIF  les postes dont le nom correspond au motif\n"
+    "                       (* ? # [...]), sans égard à la casse\n"
+    "  --help, --version    cette aide ; la version\n"
+    "\n"
+    "État de sortie : 0 ; 1 si un journal n'a pu être lu ou la page écrite ;\n"
+    "2 pour une option invalide.\n"
+    "\n"
+    "Voir quelmar-report(1).\n";
 
 struct Options {
+  bool help = false;
+  bool version = false;
   bool csv = false;
   std::string html;
+  std::string since;
   ReportFilter filter;
   std::vector<std::string> journals;
 };
@@ -40,34 +56,45 @@ bool Refuse(const std::string& text) {
   return false;
 }
 
+// The option that takes the value after it, or null.
+std::string* ValueOf(const std::string& option, Options& options) {
+  if (option == "--html") return &options.html;
+  if (option == "--workstation") return &options.filter.workstationPattern;
+  if (option == "--since") return &options.since;
+  return nullptr;
+}
+
+// False, after a one-line error on standard error, for an unknown option,
+// an option without its value or a date that is not one.
 bool ParseOptions(int argc, char** argv, Options& options) {
   int i = 1;
   for (; i < argc; ++i) {
     const std::string option = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (option == "--csv") {
+    if (std::string* value = ValueOf(option, options)) {
+      if (i + 1 == argc) return Refuse("valeur manquante après " + option);
+      *value = argv[++i];
+    } else if (option == "--csv") {
       options.csv = true;
-    } else if (option == "--html" && hasValue) {
-      options.html = argv[++i];
-    } else if (option == "--workstation" && hasValue) {
-      options.filter.workstationPattern = argv[++i];
-    } else if (option == "--since" && hasValue) {
-      JournalTime since;
-      if (!ParseIsoTime(argv[++i], since))
-        return Refuse(std::string("date invalide : ") + argv[i] +
-                      " (AAAA-MM-JJ ou \"AAAA-MM-JJ HH:MM:SS\")");
-      options.filter.since = since;
+    } else if (option == "--help" || option == "--version") {
+      (option == "--help" ? options.help : options.version) = true;
     } else if (option == "--") {
       ++i;
       break;
     } else if (option.size() > 1 && option[0] == '-') {
-      return Refuse("option inconnue ou sans valeur : " + option +
-                    " (voir --help)");
+      return Refuse("option inconnue : " + option +
+                    " (voir quelmar-report --help)");
     } else {
       break;
     }
   }
   options.journals.assign(argv + i, argv + argc);
+  if (!options.since.empty()) {
+    JournalTime since;
+    if (!ParseIsoTime(options.since, since))
+      return Refuse("date invalide : " + options.since +
+                    " (AAAA-MM-JJ ou \"AAAA-MM-JJ HH:MM:SS\")");
+    options.filter.since = since;
+  }
   return true;
 }
 
@@ -133,8 +160,16 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) return 2;
+  if (options.help || options.version) {
+    if (options.help) {
+      std::fputs(kUsage, stdout);
+    } else {
+      std::printf("quelmar-report %s\n", kQuelmarVersionText);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 2;
+  }
   if (options.journals.empty()) {
-    std::fputs(kUsage, stderr);
+    Refuse("aucun journal à lire (voir quelmar-report --help)");
     return 2;
   }
   // The page must never take the place of a journal it reports on.

@@ -18,9 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Win32Host host = Win32Host::FromProcessCommandLine();
   Win32FileSystem files;
   Win32Spooler spooler;
-  Win32DefaultPrinterProfile profile;
+  Win32DefaultPrinter defaultPrinter;
   Win32MessageTable messages;
   Win32UserInterface ui(instance);
-  Platform platform{host, files, spooler, profile, messages, ui};
+  Platform platform{host, files, spooler, defaultPrinter, messages, ui};
   return RunProgram(platform, kQuelmarVersion);
 }

@@ -1,7 +1,6 @@
 #include "platform/console/console_ui.h"
 
 #include <algorithm>
-#include <iostream>
 #include <string_view>
 
 namespace quelmar {
@@ -21,10 +20,8 @@ void WriteText(std::FILE* stream, std::string_view text) {
 
 // Holds the run as a modal box or the OK button would, when someone is there
 // to press Enter.
-void WaitForEnter() {
-  if (!StandardInputIsTerminal()) return;
-  std::string ignored;
-  std::getline(std::cin, ignored);
+void WaitForEnter(Terminal& terminal) {
+  if (terminal.InputIsTerminal()) terminal.ReadLine();
 }
 
 }  // namespace
@@ -46,7 +43,7 @@ void ConsoleWindow::ProcessPendingEvents() {
 
 void ConsoleWindow::RunUntilClosed() {
   std::fflush(out_);
-  WaitForEnter();
+  WaitForEnter(terminal_);
 }
 
 void ConsoleUserInterface::MessageBox(const std::string& text,
@@ -54,7 +51,7 @@ void ConsoleUserInterface::MessageBox(const std::string& text,
   std::fflush(window_.out());
   WriteText(err_, "[" + title + "] " + text + "\n");
   std::fflush(err_);
-  WaitForEnter();
+  WaitForEnter(terminal_);
 }
 
 }  // namespace quelmar

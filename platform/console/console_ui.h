@@ -6,18 +6,17 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/terminal.h"
 #include "platform/user_interface.h"
 
 namespace quelmar {
 
-// True when standard input is a terminal (a platform file defines it).
-bool StandardInputIsTerminal();
-bool StandardOutputIsTerminal();
-
 class ConsoleWindow : public Window {
  public:
-  explicit ConsoleWindow(std::FILE* out)
-      : out_(out), outputIsTerminal_(StandardOutputIsTerminal()) {}
+  ConsoleWindow(std::FILE* out, Terminal& terminal)
+      : out_(out),
+        terminal_(terminal),
+        outputIsTerminal_(terminal.OutputIsTerminal()) {}
   void SetCaption(const std::string&) override {}
   void Show() override {}
   void SetOkEnabled(bool) override {}
@@ -30,6 +29,7 @@ class ConsoleWindow : public Window {
 
  private:
   std::FILE* out_;
+  Terminal& terminal_;
   // Asked once: the question costs a system call, and a run traces one
   // line per step.
   bool outputIsTerminal_;
@@ -38,8 +38,8 @@ class ConsoleWindow : public Window {
 
 class ConsoleUserInterface : public UserInterface {
  public:
-  ConsoleUserInterface(std::FILE* out, std::FILE* err)
-      : window_(out), err_(err) {}
+  ConsoleUserInterface(std::FILE* out, std::FILE* err, Terminal& terminal)
+      : window_(out, terminal), err_(err), terminal_(terminal) {}
   Window& MainWindow() override { return window_; }
   void MessageBox(const std::string& text, const std::string& title,
                   BoxIcon icon) override;
@@ -48,6 +48,7 @@ class ConsoleUserInterface : public UserInterface {
  private:
   ConsoleWindow window_;
   std::FILE* err_;
+  Terminal& terminal_;
 };
 
 }  // namespace quelmar

@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/run_state.h"
-#include "app/run_trace.h"
+#include "platform/fake/fakes.h"
 
 namespace quelmar {
 namespace {
@@ -34,16 +33,15 @@ class CapturedStream {
 
 TEST(ConsoleWindow, WritesEachTracedLineWithItsEmptyLineBefore) {
   CapturedStream out, err;
-  ConsoleUserInterface ui(out.get(), err.get());
-  RunSettings settings;
-  settings.Mode = "N";
-  RunTrace trace(settings, ui.MainWindow());
-  // A first line that itself starts with a line break keeps it: only the
-  // break that ends the previous line is the console's own.
-  trace.Trace("\r\nEntrée", true, true);
-  trace.Trace("Connexion de \\\\srv\\A...", true, true);
-  trace.Trace("OK.", false, false);
-  trace.Trace("Fin", true, true);
+  FakeTerminal terminal;
+  ConsoleUserInterface ui(out.get(), err.get(), terminal);
+  Window& window = ui.MainWindow();
+  // The chunks a visible run traces: each after the first starts with the
+  // break that ends the previous line. A first line that itself starts with
+  // a line break keeps it.
+  for (const char* chunk : {"\r\nEntrée", "\r\n\r\nConnexion de \\\\srv\\A...",
+                            "\r\n   -> OK.", "\r\n\r\nFin"})
+    window.AppendTrace(chunk);
   EXPECT_EQ(out.Text(),
             "\nEntrée\n\nConnexion de \\\\srv\\A...\n   -> OK.\n\nFin\n");
   EXPECT_EQ(err.Text(), "");
@@ -51,7 +49,8 @@ TEST(ConsoleWindow, WritesEachTracedLineWithItsEmptyLineBefore) {
 
 TEST(ConsoleUserInterface, WritesBoxesToStandardErrorAsTitleAndText) {
   CapturedStream out, err;
-  ConsoleUserInterface ui(out.get(), err.get());
+  FakeTerminal terminal;
+  ConsoleUserInterface ui(out.get(), err.get(), terminal);
   ui.MessageBox("Une erreur...\r\n\r\n\tErreur 5 : x", "Erreur",
                 BoxIcon::kExclamation);
   ui.MessageBox("Traitement terminé.", "Quelmar v1.0.6", BoxIcon::kInformation);
@@ -61,16 +60,17 @@ TEST(ConsoleUserInterface, WritesBoxesToStandardErrorAsTitleAndText) {
   EXPECT_EQ(out.Text(), "");
 }
 
-TEST(ConsoleWindow, SilentRunsWriteNothing) {
+TEST(ConsoleUserInterface, WaitsForEnterOnlyWhenSomeoneIsThere) {
   CapturedStream out, err;
-  ConsoleUserInterface ui(out.get(), err.get());
-  RunSettings settings;
-  settings.Mode = "M";
-  settings.ModeLog = "C";
-  RunTrace trace(settings, ui.MainWindow());
-  trace.Trace("Connexion de \\\\srv\\A...", true, true);
-  EXPECT_EQ(out.Text(), "");
-  EXPECT_EQ(settings.LogBuffer, "Connexion de \\\\srv\\A...");
+  FakeTerminal terminal;
+  ConsoleUserInterface ui(out.get(), err.get(), terminal);
+  ui.MessageBox("Sans terminal", "Erreur", BoxIcon::kCritical);
+  ui.MainWindow().RunUntilClosed();
+  EXPECT_EQ(terminal.linesRead, 0);
+  terminal.inputIsTerminal = true;
+  ui.MessageBox("Au terminal", "Erreur", BoxIcon::kCritical);
+  ui.MainWindow().RunUntilClosed();
+  EXPECT_EQ(terminal.linesRead, 2);
 }
 
 }  // namespace

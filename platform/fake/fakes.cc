@@ -1,7 +1,7 @@
 #include "platform/fake/fakes.h"
 
 #include "app/frm_quelmar.h"
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "services/unicode.h"
 
 namespace quelmar {

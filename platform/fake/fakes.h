@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/workstation.h"
+#include "platform/terminal.h"
 
 namespace quelmar {
 
@@ -40,6 +41,19 @@ class FakeFileSystem : public FileSystem {
   bool IsOrdinaryFile(const std::string& path) override;
   std::string ReadWholeFile(const std::string& path) override;
   bool AppendToFile(const std::string& path, const std::string& text) override;
+};
+
+// A terminal with no one at it unless a test says so; it counts the Enter
+// presses waited for.
+class FakeTerminal : public Terminal {
+ public:
+  bool inputIsTerminal = false;
+  bool outputIsTerminal = false;
+  int linesRead = 0;
+
+  bool InputIsTerminal() override { return inputIsTerminal; }
+  bool OutputIsTerminal() override { return outputIsTerminal; }
+  void ReadLine() override { ++linesRead; }
 };
 
 struct RecordedBox {

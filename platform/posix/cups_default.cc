@@ -1,11 +1,15 @@
 // The default printer of the CUPS workstation: the user's own choice in
-// lpoptions, read and written through libcups on the workstation's CUPS.
+// lpoptions, read and written through libcups on the workstation's CUPS;
+// run by root, the machine-wide default.
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <utility>
 #include <vector>
 
 #include "platform/posix/cups_workstation.h"
-#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -32,9 +36,47 @@ class DefaultVariablesHidden {
   std::vector<std::pair<const char*, std::string>> saved_;
 };
 
+// Run by root, as a fleet engine runs it (root is the one user whom CUPS
+// lets create queues for everyone), the default is the machine-wide one.
+// libcups 2.4 keeps root's own choice in root's ~/.cups/lpoptions, which no
+// other user reads, so that file is left out.
+bool RunByRoot() { return geteuid() == 0; }
+
+bool DefaultVariableSet() {
+  for (const char* name : {"LPDEST", "PRINTER"})
+    if (const char* value = std::getenv(name); value && *value) return true;
+  return false;
+}
+
+// The queue named by the Default line of the machine-wide options file
+// (CUPS_SERVERROOT/lpoptions, /etc/cups/lpoptions), without its instance.
+std::optional<std::string> MachineOptionsDefault() {
+  const char* root = std::getenv("CUPS_SERVERROOT");
+  std::ifstream in(std::string(root && *root ? root : "/etc/cups") +
+                   "/lpoptions");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string keyword, name;
+    words >> keyword >> name;
+    if (EqualsIgnoreCase(keyword, "Default") && !name.empty())
+      return name.substr(0, name.find('/'));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
+std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
+  std::optional<std::string> named = MachineOptionsDefault();
+  if (!named) return ServerDefaultQueue();
+  for (Queue& queue : Queues())
+    if (EqualsIgnoreCase(queue.name, *named)) return queue.name;
+  return std::nullopt;
+}
+
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
+  if (RunByRoot() && !DefaultVariableSet()) return MachineDefaultQueue();
   cups_dest_t* dest = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
   if (!dest) return std::nullopt;
   std::string name = dest->name;
@@ -43,11 +85,20 @@ std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
 }
 
 std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
+  if (RunByRoot()) return MachineDefaultQueue();
   DefaultVariablesHidden hidden;
   return UserDefaultQueue();
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
+  // The cupsd drops its default together with the queue: there is nothing
+  // to clear. A Default line of the machine-wide options file is the
+  // administrator's, never rewritten here; when it names another printer,
+  // the read-back shows that one and the run reports the step as failed.
+  if (RunByRoot()) {
+    if (!queue.empty()) SetServerDefaultQueue(queue);
+    return;
+  }
   http_t* http = LocalHttp();
   cups_dest_t* dests = nullptr;
   int count = cupsGetDests2(http, &dests);
@@ -60,25 +111,20 @@ void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
   cupsFreeDests(count, dests);
 }
 
-std::string CupsWorkstation::ReadDevice() {
+std::string CupsWorkstation::DefaultPrinterName() {
   std::optional<std::string> queue = UserDefaultQueue();
-  if (!queue) return ",,,";
+  if (!queue) return {};
   for (Queue& installed : Queues())
-    if (EqualsIgnoreCase(installed.name, *queue))
-      return installed.deviceName + ",,";
-  return ",,,";
+    if (EqualsIgnoreCase(installed.name, *queue)) return installed.deviceName;
+  return {};
 }
 
-void CupsWorkstation::WriteDevice(const std::string& value) {
-  const std::string name = SplitField(value, ",", 0, Compare::kExact, false);
-  if (name.empty()) return SetUserDefaultQueue({});
+// Programs that print read lpoptions at each use: there is no one to tell.
+void CupsWorkstation::MakeDefaultPrinter(const std::string& name) {
   // A name that is no queue cannot be a CUPS default: nothing is written,
   // and the read-back shows the default unchanged.
   if (std::optional<Queue> queue = FindQueue(name))
     SetUserDefaultQueue(queue->name);
 }
-
-// Programs that print read lpoptions at each use: there is no one to tell.
-void CupsWorkstation::BroadcastSettingsChange() {}
 
 }  // namespace quelmar

@@ -16,7 +16,9 @@ class CupsThisWorkstation : public ThisWorkstation {
   std::vector<std::string> InstalledPrinters() override {
     return cups_.InstalledPrinters();
   }
-  std::string ReadDevice() override { return cups_.ReadDevice(); }
+  std::string DefaultPrinterName() override {
+    return cups_.DefaultPrinterName();
+  }
   ServerListing ListServer(const std::string& server) override;
   ConnectionProbe ProbeConnection(const std::string& name) override;
 

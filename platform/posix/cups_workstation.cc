@@ -1,14 +1,11 @@
 #include "platform/posix/cups_workstation.h"
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "services/unicode.h"
 
 namespace quelmar {
 namespace {
 
-// The classic run-time error "device unavailable": the workstation's own
-// print service does not answer.
-constexpr int kDeviceUnavailable = 68;
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
 constexpr int kIppStateIdle = 3;
@@ -26,18 +23,30 @@ void RequestAttributes(ipp_t* request,
                 list.data());
 }
 
-[[noreturn]] void ThrowUnavailable(const std::string& reason) {
+// The workstation's own CUPS failed: the printer services cannot go on.
+// `failure` says how ("ne répond pas", ...), `reason` is CUPS's text.
+[[noreturn]] void ThrowUnavailable(const char* failure,
+                                   const std::string& reason) {
   throw RunError(kDeviceUnavailable,
-                 "Périphérique non disponible : le service d'impression CUPS "
-                 "du poste ne répond pas (" +
-                     reason + ")");
+                 RunError(kDeviceUnavailable).description() +
+                     " : le service d'impression CUPS du poste " + failure +
+                     " (" + reason + ")");
 }
 
-[[noreturn]] void ThrowListRefused(const std::string& reason) {
-  throw RunError(kDeviceUnavailable,
-                 "Périphérique non disponible : le service d'impression CUPS "
-                 "du poste refuse la liste des imprimantes (" +
-                     reason + ")");
+// The workstation's cupsd refuses to let this user add or delete queues
+// (its policy keeps them for administrators): the refusal, said plainly,
+// with CUPS's own word for it.
+std::string RefusalText(const std::string& cupsText) {
+  return "Accès refusé : le service d'impression CUPS du poste n'autorise "
+         "pas l'utilisateur " +
+         std::string(cupsUser()) + " à ajouter ou supprimer des imprimantes (" +
+         cupsText + ").";
+}
+
+bool IsRefusal(ipp_status_t status) {
+  return status == IPP_STATUS_ERROR_FORBIDDEN ||
+         status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
+         status == IPP_STATUS_ERROR_NOT_AUTHORIZED;
 }
 
 }  // namespace
@@ -49,13 +58,13 @@ CupsWorkstation::CupsWorkstation()
 
 http_t* CupsWorkstation::LocalHttp() {
   IppReply failure;
-  if (!local_.Open(failure)) ThrowUnavailable(failure.text);
+  if (!local_.Open(failure)) ThrowUnavailable("ne répond pas", failure.text);
   return local_.http();
 }
 
 IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
   IppReply reply = local_.Send(std::move(request), resource);
-  if (!reply.answered) ThrowUnavailable(reply.text);
+  if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
   return reply;
 }
 
@@ -67,7 +76,8 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
   IppReply reply = SendLocal(std::move(request), "/");
   std::vector<Queue> queues;
   if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return queues;
-  if (!reply.succeeded()) ThrowListRefused(reply.text);
+  if (!reply.succeeded())
+    ThrowUnavailable("refuse la liste des imprimantes", reply.text);
   std::string name, uri;
   auto flush = [&] {
     if (!name.empty()) queues.push_back({name, DeviceNameOf(name, uri)});
@@ -96,10 +106,11 @@ std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
   return std::nullopt;
 }
 
-std::vector<std::string> CupsWorkstation::InstalledPrinters() {
-  std::vector<std::string> names;
-  for (Queue& queue : Queues()) names.push_back(std::move(queue.deviceName));
-  return names;
+const std::vector<std::string>& CupsWorkstation::InstalledPrinters() {
+  installed_.clear();
+  for (Queue& queue : Queues())
+    installed_.push_back(std::move(queue.deviceName));
+  return installed_;
 }
 
 IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
@@ -160,8 +171,30 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 kIppStateIdle);
   IppReply reply = SendLocal(std::move(request), "/admin/");
-  if (!reply.succeeded()) return Failure(reply.status, reply.text);
+  if (!reply.succeeded()) return LocalFailure(reply);
   return {true, 0};
+}
+
+SpoolerResult CupsWorkstation::LocalFailure(const IppReply& reply) {
+  return Failure(reply.status, IsRefusal(reply.status) ? RefusalText(reply.text)
+                                                       : reply.text);
+}
+
+std::optional<std::string> CupsWorkstation::ServerDefaultQueue() {
+  IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_DEFAULT));
+  ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME,
+               "requesting-user-name", nullptr, cupsUser());
+  RequestAttributes(request.get(), {"printer-name"});
+  IppReply reply = SendLocal(std::move(request), "/");
+  if (!reply.succeeded()) return std::nullopt;
+  const char* name = StringAttribute(reply.response.get(), "printer-name");
+  if (!name) return std::nullopt;
+  return std::string(name);
+}
+
+void CupsWorkstation::SetServerDefaultQueue(const std::string& queue) {
+  SendLocal(NewRequest(IPP_OP_CUPS_SET_DEFAULT, LocalQueueUri(queue)),
+            "/admin/");
 }
 
 SpoolerResult CupsWorkstation::DeletePrinterConnection(
@@ -184,7 +217,7 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
       "/admin/");
   if (!reply.succeeded()) {
     if (wasDefault) SetUserDefaultQueue(queue->name);
-    return Failure(reply.status, reply.text);
+    return LocalFailure(reply);
   }
   return {true, 0};
 }
@@ -195,7 +228,7 @@ SpoolerResult CupsWorkstation::Failure(ipp_status_t status,
   return {false, status};
 }
 
-std::string CupsWorkstation::FormatMessage(int32_t code, const std::string&) {
+std::string CupsWorkstation::ErrorText(int32_t code) {
   if (auto text = texts_.find(code); text != texts_.end()) return text->second;
   std::string keyword = ippErrorString(static_cast<ipp_status_t>(code));
   return keyword.rfind("0x", 0) == 0 ? std::string() : keyword;

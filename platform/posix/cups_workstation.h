@@ -1,8 +1,8 @@
 // The workstation's CUPS as the run sees it: the installed printers are its
 // queues, named by their device URIs; a printer connection is a local raw
 // queue for a printer that a print server offers; the default printer is
-// the user's own (lpoptions); error numbers are IPP status codes and their
-// texts CUPS's own.
+// the user's own (lpoptions), or the machine-wide one when run by root;
+// error numbers are IPP status codes and their texts CUPS's own.
 #pragma once
 
 #include <cstdint>
@@ -18,20 +18,19 @@
 namespace quelmar {
 
 class CupsWorkstation : public Spooler,
-                        public DefaultPrinterProfile,
+                        public DefaultPrinterSetting,
                         public MessageTable {
  public:
   CupsWorkstation();
 
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  std::string DefaultPrinterName() override;
+  void MakeDefaultPrinter(const std::string& name) override;
 
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 
   // Asks the print server whether it offers the printer, as a connection
   // does first; on success `printer` and `uri` are the printer's own
@@ -56,6 +55,9 @@ class CupsWorkstation : public Spooler,
                             const std::string& deviceName);
   // Keeps CUPS's text of the failure for SystemErrorText.
   SpoolerResult Failure(ipp_status_t status, const std::string& text);
+  // A failure of the workstation's cupsd to add or delete a queue; a
+  // refusal of this user is said in full.
+  SpoolerResult LocalFailure(const IppReply& reply);
 
   // The default queue as programs see it: LPDEST or PRINTER first, then
   // lpoptions.
@@ -66,8 +68,18 @@ class CupsWorkstation : public Spooler,
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
 
+  // Run by root: the machine-wide default, which every user sees unless
+  // they chose their own: the Default line of the machine-wide lpoptions
+  // when it has one (a line naming no queue leaves every user without a
+  // default, as libcups reads it), else the cupsd's own default.
+  std::optional<std::string> MachineDefaultQueue();
+  // The cupsd's own default (CUPS-Get-Default, CUPS-Set-Default).
+  std::optional<std::string> ServerDefaultQueue();
+  void SetServerDefaultQueue(const std::string& queue);
+
   IppConnection local_;
   std::map<int32_t, std::string> texts_;
+  std::vector<std::string> installed_;
 };
 
 }  // namespace quelmar

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 namespace {

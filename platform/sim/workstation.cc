@@ -1,5 +1,6 @@
 #include "platform/sim/workstation.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "services/text_utils.h"
@@ -22,6 +23,16 @@ constexpr std::pair<int32_t, const char*> kBuiltInMessages[] = {
 };
 
 constexpr int32_t kInvalidPrinterName = 1801;
+
+// The profile value as a 254-character buffer with its terminating null
+// holds it: at most 253 characters, up to the first null.
+std::string ProfileBufferText(std::string_view value) {
+  value = value.substr(0, value.find('\0'));
+  size_t pos = 0;
+  for (int count = 0; count < 253 && pos < value.size(); ++count)
+    NextCodePoint(value, pos);
+  return std::string(value.substr(0, pos));
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   size_t first = text.find_first_not_of(" \t");
@@ -111,8 +122,9 @@ std::string FormatWorkstation(const WorkstationState& state) {
 
 SimWorkstation::SimWorkstation(WorkstationState state)
     : state_(std::move(state)) {
-  for (const std::string& printer : state_.printers)
-    lowerPrinters_.push_back(ToLowerUtf8(printer));
+  std::vector<std::string> printers = std::move(state_.printers);
+  state_.printers.clear();
+  for (const std::string& printer : printers) Install(printer);
   for (size_t k = 0; k < state_.shares.size(); ++k)
     shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
 }
@@ -130,11 +142,16 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
-std::optional<size_t> SimWorkstation::FindInstalled(
-    const std::string& lower) const {
-  for (size_t k = 0; k < lowerPrinters_.size(); ++k)
-    if (lowerPrinters_[k] == lower) return k;
-  return std::nullopt;
+void SimWorkstation::Install(const std::string& printer) {
+  state_.printers.push_back(printer);
+  orders_.push_back(nextOrder_);
+  byName_.emplace(ToLowerUtf8(printer), nextOrder_);
+  ++nextOrder_;
+}
+
+size_t SimWorkstation::PositionOf(uint64_t order) const {
+  return std::lower_bound(orders_.begin(), orders_.end(), order) -
+         orders_.begin();
 }
 
 const ForcedFailure* SimWorkstation::FindFailure(
@@ -146,22 +163,42 @@ const ForcedFailure* SimWorkstation::FindFailure(
   return nullptr;
 }
 
-std::vector<std::string> SimWorkstation::InstalledPrinters() {
+const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
   Record("list");
   return state_.printers;
+}
+
+bool SimWorkstation::IsInstalled(std::string_view name) {
+  Record("list");
+  return byName_.count(ToLowerUtf8(name)) != 0;
+}
+
+std::vector<std::string> SimWorkstation::InstalledMatching(
+    CaseInsensitivePattern& pattern) {
+  Record("list");
+  const std::string prefix = pattern.LowerLiteralPrefix();
+  std::vector<uint64_t> orders;
+  for (auto entry = byName_.lower_bound(prefix);
+       entry != byName_.end() && entry->first.starts_with(prefix); ++entry) {
+    const std::string& printer = state_.printers[PositionOf(entry->second)];
+    if (pattern.Matches(printer)) orders.push_back(entry->second);
+  }
+  std::sort(orders.begin(), orders.end());
+  std::vector<std::string> matches;
+  matches.reserve(orders.size());
+  for (uint64_t order : orders)
+    matches.push_back(state_.printers[PositionOf(order)]);
+  return matches;
 }
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
-  std::string lower = ToLowerUtf8(name);
+  const std::string lower = ToLowerUtf8(name);
   auto share = shareByName_.find(lower);
   if (share == shareByName_.end()) return {false, kInvalidPrinterName};
-  if (!FindInstalled(lower)) {
-    state_.printers.push_back(state_.shares[share->second]);
-    lowerPrinters_.push_back(std::move(lower));
-  }
+  if (!byName_.count(lower)) Install(state_.shares[share->second]);
   return {true, 0};
 }
 
@@ -169,33 +206,36 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
-  std::optional<size_t> installed = FindInstalled(ToLowerUtf8(name));
-  if (!installed) return {false, kInvalidPrinterName};
-  state_.printers.erase(state_.printers.begin() + *installed);
-  lowerPrinters_.erase(lowerPrinters_.begin() + *installed);
+  // The first of equal names: the multimap keeps them in the order they
+  // were indexed in, which is the list's.
+  const std::string lower = ToLowerUtf8(name);
+  auto installed = byName_.lower_bound(lower);
+  if (installed == byName_.end() || installed->first != lower)
+    return {false, kInvalidPrinterName};
+  const size_t position = PositionOf(installed->second);
+  state_.printers.erase(state_.printers.begin() + position);
+  orders_.erase(orders_.begin() + position);
+  byName_.erase(installed);
   std::string defaultName =
       SplitField(state_.device.value_or(""), ",", 0, Compare::kExact, false);
   if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";
   return {true, 0};
 }
 
-std::string SimWorkstation::ReadDevice() {
+std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return state_.device.value_or(",,,");
+  return SplitField(ProfileBufferText(state_.device.value_or("")), ",", 0,
+                    Compare::kExact, false);
 }
 
-void SimWorkstation::WriteDevice(const std::string& value) {
-  Record("write ", value);
-  std::string name = SplitField(value, ",", 0, Compare::kExact, false);
+void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
+  Record("setdefault ", name);
   if (FindFailure("setdefault", name)) return;
-  state_.device = value;
+  state_.device = name + ",,";
 }
 
-void SimWorkstation::BroadcastSettingsChange() { Record("broadcast"); }
-
-std::string SimWorkstation::FormatMessage(int32_t code,
-                                          const std::string& module) {
-  Record("message ", DecimalText(code) + " " + module);
+std::string SimWorkstation::ErrorText(int32_t code) {
+  Record("message ", DecimalText(code));
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)

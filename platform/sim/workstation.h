@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,31 +38,38 @@ WorkstationState ParseWorkstation(std::string_view text);
 std::string FormatWorkstation(const WorkstationState& state);
 
 class SimWorkstation : public Spooler,
-                       public DefaultPrinterProfile,
+                       public DefaultPrinterSetting,
                        public MessageTable {
  public:
   explicit SimWorkstation(WorkstationState state);
 
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
+  // Both answer from the index, without going through the list.
+  bool IsInstalled(std::string_view name) override;
+  std::vector<std::string> InstalledMatching(
+      CaseInsensitivePattern& pattern) override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  // The name in the profile's `device` value ("name,driver,port"), read
+  // through a 254-character buffer as on Windows.
+  std::string DefaultPrinterName() override;
+  // Writes "name,," unless a forced failure refuses it.
+  void MakeDefaultPrinter(const std::string& name) override;
 
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 
   const WorkstationState& state() const { return state_; }
   // Every call, in order: "list", "connect NAME", "disconnect NAME",
-  // "read", "write VALUE", "broadcast", "message CODE MODULE".
+  // "read", "setdefault NAME", "message CODE".
   const std::vector<std::string>& calls() const;
 
  private:
   const ForcedFailure* FindFailure(std::string_view operation,
                                    std::string_view printer) const;
-  // The index of the installed printer whose lower-case name is `lower`.
-  std::optional<size_t> FindInstalled(const std::string& lower) const;
+  // The position in state_.printers of the printer of order number `order`.
+  size_t PositionOf(uint64_t order) const;
+  void Install(const std::string& printer);
 
   void Record(std::string_view call, std::string_view name = {});
 
@@ -72,10 +80,16 @@ class SimWorkstation : public Spooler,
   std::string callLog_;
   std::vector<size_t> callEnds_;
   mutable std::vector<std::string> calls_;
-  // Lower-case names, so that a large workstation is searched without
-  // lower-casing every name at every call: the printers, in the order of
-  // state_.printers, and the first share of each name.
-  std::vector<std::string> lowerPrinters_;
+  // The index kept with the installed printers, so that a large
+  // workstation is searched without going through its list: each printer
+  // has an order number, growing with each connection, kept beside it in
+  // orders_ (ascending, since printers are only appended or removed), and
+  // its lower-case name in byName_, sorted, so that the printers whose name
+  // starts with a pattern's literal prefix are one range of it.
+  std::vector<uint64_t> orders_;
+  std::multimap<std::string, uint64_t> byName_;
+  uint64_t nextOrder_ = 0;
+  // The first share of each lower-case name.
   std::unordered_map<std::string, size_t> shareByName_;
 };
 

@@ -73,7 +73,7 @@ TEST(ParseWorkstationTest, EmptyFileIsAWorkstationWithoutPrinters) {
   EXPECT_TRUE(state.printers.empty());
   EXPECT_FALSE(state.device.has_value());
   SimWorkstation station(state);
-  EXPECT_EQ(station.ReadDevice(), ",,,");
+  EXPECT_EQ(station.DefaultPrinterName(), "");
 }
 
 TEST(ParseWorkstationTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
@@ -132,7 +132,7 @@ TEST(SimWorkstationTest, DisconnectRemovesAndClearsTheDefault) {
   EXPECT_TRUE(station.DeletePrinterConnection("\\\\OldSrv\\CANON1").succeeded);
   EXPECT_EQ(station.state().printers, Names{"\\\\OLDSRV\\Ricoh"});
   EXPECT_EQ(station.state().device, ",,,");
-  EXPECT_EQ(station.ReadDevice(), ",,,");
+  EXPECT_EQ(station.DefaultPrinterName(), "");
 }
 
 TEST(SimWorkstationTest, DisconnectFailures) {
@@ -148,28 +148,27 @@ TEST(SimWorkstationTest, DisconnectFailures) {
 
 TEST(SimWorkstationTest, ForcedSetDefaultFailureIgnoresTheWrite) {
   SimWorkstation station = Station();
-  station.WriteDevice("\\\\PRINTSRV\\Salle de réunion,,");
-  EXPECT_EQ(station.ReadDevice(), "\\\\oldsrv\\Canon1,winspool,Ne01:");
-  station.WriteDevice("PDF local,,");
-  station.BroadcastSettingsChange();
-  EXPECT_EQ(station.ReadDevice(), "PDF local,,");
-  EXPECT_EQ(station.calls(),
-            (Names{"write \\\\PRINTSRV\\Salle de réunion,,", "read",
-                   "write PDF local,,", "broadcast", "read"}));
+  station.MakeDefaultPrinter("\\\\PRINTSRV\\Salle de réunion");
+  EXPECT_EQ(station.DefaultPrinterName(), "\\\\oldsrv\\Canon1");
+  EXPECT_EQ(station.state().device, "\\\\oldsrv\\Canon1,winspool,Ne01:");
+  station.MakeDefaultPrinter("PDF local");
+  EXPECT_EQ(station.DefaultPrinterName(), "PDF local");
+  EXPECT_EQ(station.state().device, "PDF local,,");
+  EXPECT_EQ(station.calls(), (Names{"setdefault \\\\PRINTSRV\\Salle de réunion",
+                                    "read", "setdefault PDF local", "read"}));
 }
 
 TEST(SimWorkstationTest, MessagesFromTheFileThenBuiltInThenNone) {
   SimWorkstation station = Station();
-  EXPECT_EQ(station.FormatMessage(5, ""), "Accès refusé (simulé).");
-  EXPECT_EQ(station.FormatMessage(-2, ""), "Texte = avec un égal");
-  EXPECT_EQ(station.FormatMessage(1801, ""),
+  EXPECT_EQ(station.ErrorText(5), "Accès refusé (simulé).");
+  EXPECT_EQ(station.ErrorText(-2), "Texte = avec un égal");
+  EXPECT_EQ(station.ErrorText(1801),
             "Le nom de l'imprimante n'est pas valide.");
   for (int32_t code : {2, 53, 1722, 1930, 3019})
-    EXPECT_FALSE(station.FormatMessage(code, "").empty()) << code;
-  EXPECT_EQ(station.FormatMessage(2250, "netmsg.dll"), "");
-  EXPECT_EQ(SimWorkstation(WorkstationState{}).FormatMessage(5, ""),
-            "Accès refusé.");
-  EXPECT_EQ(station.calls().back(), "message 2250 netmsg.dll");
+    EXPECT_FALSE(station.ErrorText(code).empty()) << code;
+  EXPECT_EQ(station.ErrorText(2250), "");
+  EXPECT_EQ(SimWorkstation(WorkstationState{}).ErrorText(5), "Accès refusé.");
+  EXPECT_EQ(station.calls().back(), "message 2250");
 }
 
 TEST(SimWorkstationTest, ListsThePrintersInOrderAndRecordsIt) {
@@ -177,6 +176,44 @@ TEST(SimWorkstationTest, ListsThePrintersInOrderAndRecordsIt) {
   EXPECT_EQ(station.InstalledPrinters(),
             (Names{"\\\\oldsrv\\Canon1", "PDF local", "\\\\OLDSRV\\Ricoh"}));
   EXPECT_EQ(station.calls(), Names{"list"});
+}
+
+// The index answers as a pass over the list would, after every change.
+TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\B", "PDF", "\\\\srv\\a", "\\\\SRV\\b"};
+  state.shares = {"\\\\srv\\C", "\\\\Srv\\A"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern onSrv("\\\\srv\\*");
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\B", "\\\\srv\\a", "\\\\SRV\\b"}));
+  // The first of two equal names goes; the second stays where it was.
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\b").succeeded);
+  EXPECT_TRUE(station.IsInstalled("\\\\srv\\B"));
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\a", "\\\\SRV\\b"}));
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\c").succeeded);
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\SRV\\A").succeeded);
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\a"));
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\SRV\\b", "\\\\srv\\C", "\\\\Srv\\A"}));
+  CaseInsensitivePattern any("*");
+  EXPECT_EQ(station.InstalledMatching(any),
+            (Names{"PDF", "\\\\SRV\\b", "\\\\srv\\C", "\\\\Srv\\A"}));
+  EXPECT_EQ(station.InstalledPrinters(), station.InstalledMatching(any));
+  EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
+}
+
+TEST(SimWorkstationIndexTest, PrefixOfAccentedLettersWithoutRegardToCase) {
+  WorkstationState state;
+  state.printers = {"\\\\Srv\\École", "\\\\srv\\étage", "\\\\srv\\Eco"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern pattern("\\\\SRV\\É*");
+  EXPECT_EQ(station.InstalledMatching(pattern),
+            (Names{"\\\\Srv\\École", "\\\\srv\\étage"}));
+  CaseInsensitivePattern none("\\\\srv\\z?");
+  EXPECT_TRUE(station.InstalledMatching(none).empty());
 }
 
 }  // namespace

@@ -28,8 +28,6 @@ class BannerPicture : public Picture {
   int InnerHeight() override { return height_; }
   // The image is always persistent and always addressed in pixels: it is a
   // bitmap, not the control's screen area.
-  void SetPersistentDrawing(bool) override {}
-  void SetScaleInPixels(bool) override {}
   void Repaint() override;
   uint32_t ButtonFaceColour() override;
 

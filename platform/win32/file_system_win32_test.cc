@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"

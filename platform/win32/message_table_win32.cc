@@ -1,3 +1,5 @@
+#include <string>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/wide.h"
@@ -12,14 +14,34 @@ constexpr DWORD kSystemFlags = FORMAT_MESSAGE_FROM_SYSTEM |
                                FORMAT_MESSAGE_IGNORE_INSERTS |
                                FORMAT_MESSAGE_MAX_WIDTH_MASK;
 
+// Mapped as data from System32 alone, by its full path as well as by the
+// search flag (Wine honours only the path): a file of the same name in the
+// program's folder, the current folder or the PATH is never loaded, and no
+// code of the module runs. A module that cannot be loaded (Wine has no
+// netmsg.dll) leaves the system's table to answer.
+UniqueModule LoadMessageModule(const wchar_t* name) {
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+  return UniqueModule(LoadLibraryExW(path.c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE |
+                                         LOAD_LIBRARY_AS_IMAGE_RESOURCE |
+                                         LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
+
 }  // namespace
 
-std::string Win32MessageTable::FormatMessage(int32_t code,
-                                             const std::string& module) {
+const wchar_t* MessageModuleFor(int32_t code) {
+  if (code >= 2100 && code <= 2999) return L"netmsg.dll";
+  if (code >= 12000 && code <= 12171) return L"wininet.dll";
+  return nullptr;
+}
+
+std::string Win32MessageTable::ErrorText(int32_t code) {
   UniqueModule library;
-  if (!module.empty())
-    library.reset(LoadLibraryExW(Utf8ToWide(module).c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE));
+  if (const wchar_t* module = MessageModuleFor(code))
+    library = LoadMessageModule(module);
   const DWORD flags =
       kSystemFlags | (library ? FORMAT_MESSAGE_FROM_HMODULE : 0);
   wchar_t buffer[kMessageBufferSize];

@@ -1,6 +1,9 @@
-// The print spooler, the default-printer profile and the message texts of
-// Windows, through the wide functions.
+// The print spooler, the default printer and the message texts of Windows,
+// through the wide functions.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 #include "platform/spooler.h"
 
@@ -8,21 +11,41 @@ namespace quelmar {
 
 class Win32Spooler : public Spooler {
  public:
-  std::vector<std::string> InstalledPrinters() override;
+  const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
+
+ private:
+  std::vector<std::string> printers_;
 };
 
-class Win32DefaultPrinterProfile : public DefaultPrinterProfile {
+// GetDefaultPrinterW and SetDefaultPrinterW, the change announced to the
+// running programs.
+class Win32DefaultPrinter : public DefaultPrinterSetting {
  public:
-  std::string ReadDevice() override;
-  void WriteDevice(const std::string& value) override;
-  void BroadcastSettingsChange() override;
+  std::string DefaultPrinterName() override;
+  void MakeDefaultPrinter(const std::string& name) override;
 };
 
+// The name as the profile's 254-character buffer holds it: up to the first
+// null, at most 253 characters, never half of a surrogate pair. A longer
+// name never reads back whole, so making it the default reports a failure.
+std::wstring CutAtProfileBuffer(std::wstring_view name);
+
+// WM_WININICHANGE for the "windows" section to every top-level window, each
+// given at most a second.
+void AnnounceDefaultPrinterChange();
+
+// The system's table answers every number but those of the network and
+// internet ranges, whose texts are in message modules of their own
+// (netmsg.dll, wininet.dll).
 class Win32MessageTable : public MessageTable {
  public:
-  std::string FormatMessage(int32_t code, const std::string& module) override;
+  std::string ErrorText(int32_t code) override;
 };
+
+// The message module that holds the texts of `code`, or null for the
+// system's table.
+const wchar_t* MessageModuleFor(int32_t code);
 
 }  // namespace quelmar

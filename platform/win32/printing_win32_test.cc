@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_api.h"
 
 namespace quelmar {
@@ -26,22 +29,42 @@ TEST(Win32SpoolerTest, ListsInstalledPrintersWithoutFailing) {
     EXPECT_FALSE(name.empty());
 }
 
-class Win32ProfileTest : public ::testing::Test {
+class Win32DefaultPrinterTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = profile_.ReadDevice(); }
-  void TearDown() override { profile_.WriteDevice(saved_); }
-  Win32DefaultPrinterProfile profile_;
+  void SetUp() override { saved_ = setting_.DefaultPrinterName(); }
+  void TearDown() override {
+    if (!saved_.empty()) setting_.MakeDefaultPrinter(saved_);
+  }
+  Win32DefaultPrinter setting_;
   std::string saved_;
 };
 
-TEST_F(Win32ProfileTest, DeviceValueReadsBackWithItsAccents) {
-  profile_.WriteDevice("\\\\srv\\Réception Ω,,");
-  EXPECT_EQ(profile_.ReadDevice(), "\\\\srv\\Réception Ω,,");
+TEST_F(Win32DefaultPrinterTest, APrinterThatIsNotInstalledIsRefused) {
+  setting_.MakeDefaultPrinter("\\\\serveur-absent.invalid\\Réception Ω");
+  EXPECT_EQ(setting_.DefaultPrinterName(), saved_);
 }
 
-TEST_F(Win32ProfileTest, ReadIsCutAt253Characters) {
-  profile_.WriteDevice(std::string(300, 'a'));
-  EXPECT_EQ(profile_.ReadDevice(), std::string(253, 'a'));
+TEST_F(Win32DefaultPrinterTest, AnInstalledPrinterReadsBackWithItsSpelling) {
+  std::vector<std::string> printers = Win32Spooler().InstalledPrinters();
+  if (printers.empty()) GTEST_SKIP() << "no printer installed";
+  for (const std::string& printer : printers) {
+    setting_.MakeDefaultPrinter(printer);
+    EXPECT_EQ(setting_.DefaultPrinterName(), printer);
+  }
+}
+
+TEST(CutAtProfileBufferTest, KeepsWhatA254CharacterBufferHolds) {
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(300, L'a')),
+            std::wstring(253, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(253, L'a')),
+            std::wstring(253, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(L"\\\\a\\B\0x", 7)), L"\\\\a\\B");
+  // U+1D11E as a surrogate pair across the 253rd character.
+  const std::wstring pair = L"\xD834\xDD1E";
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(252, L'a') + pair),
+            std::wstring(252, L'a'));
+  EXPECT_EQ(CutAtProfileBuffer(std::wstring(251, L'a') + pair),
+            std::wstring(251, L'a') + pair);
 }
 
 // A top-level window whose thread has stopped taking messages, as a hung
@@ -75,29 +98,74 @@ class HungWindow {
 
 TEST(Win32SettingsBroadcastTest, AHungWindowDoesNotHoldTheRun) {
   HungWindow hung;
-  Win32DefaultPrinterProfile profile;
   const auto start = std::chrono::steady_clock::now();
-  profile.BroadcastSettingsChange();
+  AnnounceDefaultPrinterChange();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(Win32MessageTableTest, SystemTextsOnOneLine) {
   Win32MessageTable messages;
-  const std::string text = messages.FormatMessage(ERROR_ACCESS_DENIED, "");
+  const std::string text = messages.ErrorText(ERROR_ACCESS_DENIED);
   EXPECT_FALSE(text.empty());
   EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos);
-  // A module that cannot be loaded counts as none: the system's table still
-  // answers.
-  EXPECT_EQ(messages.FormatMessage(ERROR_ACCESS_DENIED, "absent-module.dll"),
-            text);
-  EXPECT_EQ(messages.FormatMessage(0x3FFFFFF0, ""), "");
+  EXPECT_EQ(messages.ErrorText(0x3FFFFFF0), "");
 }
 
-TEST(Win32MessageTableTest, LoadedModuleAnswersItsOwnNumbers) {
-  Win32MessageTable messages;
+struct ModuleCase {
+  int32_t code;
+  const wchar_t* module;
+};
+
+TEST(Win32MessageTableTest, NetworkAndInternetRangesHaveTheirOwnModules) {
+  for (const ModuleCase& c : {
+           ModuleCase{2100, L"netmsg.dll"},
+           ModuleCase{2999, L"netmsg.dll"},
+           ModuleCase{12000, L"wininet.dll"},
+           ModuleCase{12171, L"wininet.dll"},
+           ModuleCase{2, nullptr},
+           ModuleCase{2099, nullptr},
+           ModuleCase{3000, nullptr},
+           ModuleCase{11999, nullptr},
+           ModuleCase{12172, nullptr},
+           ModuleCase{-2100, nullptr},
+       }) {
+    const wchar_t* module = MessageModuleFor(c.code);
+    EXPECT_EQ(std::wstring(module ? module : L""),
+              std::wstring(c.module ? c.module : L""))
+        << c.code;
+  }
+}
+
+TEST(Win32MessageTableTest, InternetNumbersAnsweredByTheirModule) {
   // ERROR_INTERNET_TIMEOUT is in wininet's table only.
-  EXPECT_EQ(messages.FormatMessage(12002, ""), "");
-  EXPECT_NE(messages.FormatMessage(12002, "wininet.dll"), "");
+  EXPECT_NE(Win32MessageTable().ErrorText(12002), "");
+}
+
+// A file named like a message module in the program's folder: were it
+// loaded instead of System32's, the number would find no text.
+class PlantedModule {
+ public:
+  PlantedModule() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    path_.assign(path, length);
+    path_ = path_.substr(0, path_.rfind(L'\\') + 1) + L"wininet.dll";
+    FileHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), "MZ planted", 10, &written, nullptr);
+  }
+  ~PlantedModule() { DeleteFileW(path_.c_str()); }
+  PlantedModule(const PlantedModule&) = delete;
+  PlantedModule& operator=(const PlantedModule&) = delete;
+
+ private:
+  std::wstring path_;
+};
+
+TEST(Win32MessageTableTest, AModuleInTheProgramsFolderIsNeverLoaded) {
+  PlantedModule planted;
+  EXPECT_NE(Win32MessageTable().ErrorText(12002), "");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "app/run_error.h"
+#include "base/run_error.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
@@ -17,7 +17,7 @@ constexpr DWORD kEnumLevel = 4;
 // printer services, never a silent "no printer installed".
 [[noreturn]] void ThrowSpoolerError(DWORD error) {
   Win32MessageTable messages;
-  std::string text = messages.FormatMessage(static_cast<int32_t>(error), {});
+  std::string text = messages.ErrorText(static_cast<int32_t>(error));
   throw RunError(
       static_cast<int>(error),
       text.empty() ? "Le spouleur d'impression ne répond pas" : text);
@@ -36,7 +36,7 @@ SpoolerResult CallClearingLastError(Call call) {
 
 }  // namespace
 
-std::vector<std::string> Win32Spooler::InstalledPrinters() {
+const std::vector<std::string>& Win32Spooler::InstalledPrinters() {
   std::vector<BYTE> buffer;
   DWORD needed = 0, count = 0;
   while (!EnumPrintersW(kEnumFlags, nullptr, kEnumLevel, buffer.data(),
@@ -46,13 +46,12 @@ std::vector<std::string> Win32Spooler::InstalledPrinters() {
       ThrowSpoolerError(error);
     buffer.resize(needed);
   }
-  std::vector<std::string> names;
-  names.reserve(count);
+  printers_.clear();
   const auto* printers =
       reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
   for (DWORD i = 0; i < count; ++i)
-    names.push_back(WideToUtf8(printers[i].pPrinterName));
-  return names;
+    printers_.push_back(WideToUtf8(printers[i].pPrinterName));
+  return printers_;
 }
 
 SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {

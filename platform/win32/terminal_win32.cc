@@ -1,4 +1,7 @@
-#include "platform/console/console_ui.h"
+#include <iostream>
+#include <string>
+
+#include "platform/native_host.h"
 #include "platform/win32/win32_api.h"
 
 namespace quelmar {
@@ -26,9 +29,20 @@ class Utf8ConsoleOutput {
 
 const Utf8ConsoleOutput kUtf8ConsoleOutput;
 
+class Win32Terminal : public Terminal {
+ public:
+  bool InputIsTerminal() override { return IsConsole(STD_INPUT_HANDLE); }
+  bool OutputIsTerminal() override { return IsConsole(STD_OUTPUT_HANDLE); }
+  void ReadLine() override {
+    std::string ignored;
+    std::getline(std::cin, ignored);
+  }
+};
+
 }  // namespace
 
-bool StandardInputIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
-bool StandardOutputIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
+std::unique_ptr<Terminal> CreateNativeTerminal() {
+  return std::make_unique<Win32Terminal>();
+}
 
 }  // namespace quelmar

@@ -86,7 +86,9 @@ class Win32ThisWorkstation : public ThisWorkstation {
   std::vector<std::string> InstalledPrinters() override {
     return spooler_.InstalledPrinters();
   }
-  std::string ReadDevice() override { return profile_.ReadDevice(); }
+  std::string DefaultPrinterName() override {
+    return defaultPrinter_.DefaultPrinterName();
+  }
 
   ServerListing ListServer(const std::string& server) override {
     ServerListing listing;
@@ -113,11 +115,11 @@ class Win32ThisWorkstation : public ThisWorkstation {
   void Describe(const std::optional<CallOutcome>& outcome, int32_t& error,
                 std::string& text) {
     error = static_cast<int32_t>(outcome ? outcome->error : ERROR_TIMEOUT);
-    text = messages_.FormatMessage(error, {});
+    text = messages_.ErrorText(error);
   }
 
   Win32Spooler spooler_;
-  Win32DefaultPrinterProfile profile_;
+  Win32DefaultPrinter defaultPrinter_;
   Win32MessageTable messages_;
 };
 

@@ -4,11 +4,11 @@ enable_language(RC)
 
 target_sources(quelmar_core PRIVATE
   platform/win32/banner_picture_win32.cc
+  platform/win32/default_printer_win32.cc
   platform/win32/file_system_win32.cc
   platform/win32/host_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
-  platform/win32/profile_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
   platform/win32/this_workstation_win32.cc
@@ -39,3 +39,5 @@ target_link_libraries(quelmar_core INTERFACE
 add_executable(Quelmar WIN32 tools/quelmar_win32.cc)
 target_link_options(Quelmar PRIVATE -municode)
 target_link_libraries(Quelmar PRIVATE quelmar_core)
+
+include(platform/win32/installer/installer.cmake)

@@ -10,6 +10,8 @@ DRYRUN="$BUILD_DIR/quelmar-dryrun"
 HERE=$(cd "$(dirname "$0")" && pwd)
 
 CUPS_TEST_ROOT=$(mktemp -d /tmp/quelmar-cups.XXXXXX)
+# quelmar runs as an ordinary user, who must reach the scripts.
+chmod 755 "$CUPS_TEST_ROOT"
 export CUPS_TEST_ROOT
 # shellcheck source=servers.sh
 source "$HERE/servers.sh"
@@ -219,6 +221,82 @@ case_local_cupsd_stopped_mid_run() {
   end_case
 }
 
+# lpstat_as HOME: the default that an ordinary user with that HOME sees.
+default_seen_with_home() {
+  setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$1" \
+    lpstat -d 2>&1
+}
+
+# Run by root, the default is the machine-wide one: the cupsd's default
+# here (the machine-wide lpoptions names none). Root's own lpoptions, which
+# names another printer, is neither read nor written; a user whose own
+# lpoptions named the removed printer is left with no default.
+case_root_machine_default() {
+  new_case root-machine-default
+  RUN_USER=root
+  print_server printsrv1 Laser
+  print_server printsrv2 Laser
+  connected printsrv1 Laser Laser-ancien
+  local_printer PDF
+  server_default workstation Laser-ancien
+  mkdir -p "$HOME/.cups" "$CASE_DIR/nobody/.cups" "$CASE_DIR/alice/.cups"
+  echo "Default PDF" >"$HOME/.cups/lpoptions"
+  echo "Default Laser-ancien" >"$CASE_DIR/alice/.cups/lpoptions"
+  chmod -R a+rX "$CASE_DIR/nobody" "$CASE_DIR/alice"
+  script '*\\printsrv1\Laser , \\printsrv2\Laser'
+  start_servers && run_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 0
+  expect_eq "queues" "$(queue_uris | cut -d' ' -f1 | sort | tr '\n' ' ')" "Laser PDF "
+  expect_eq "the new queue" "$(lpstat -v Laser 2>&1)" \
+    "device for Laser: ipp://printsrv2/printers/Laser"
+  expect_trace "définir par défaut celle qui la remplace..."
+  expect_eq "the default a user without their own sees" \
+    "$(default_seen_with_home "$CASE_DIR/nobody")" "system default destination: Laser"
+  expect_eq "root's own lpoptions" "$(cat "$HOME/.cups/lpoptions")" "Default PDF"
+  expect_eq "the machine-wide lpoptions" "$(cat /etc/cups/lpoptions 2>&1)" \
+    "cat: /etc/cups/lpoptions: No such file or directory"
+  expect_eq "a user whose own default was the removed printer" \
+    "$(default_seen_with_home "$CASE_DIR/alice")" "no system default destination"
+  end_case
+}
+
+# Run by root with a machine-wide lpoptions that names the default: that
+# line is the default every user sees, so it is the one quelmar reads; a
+# "=" to another printer sets the cupsd's default, but the line still wins
+# and the step is reported as failed, not as done.
+case_root_machine_options_file() {
+  new_case root-machine-options-file
+  RUN_USER=root
+  print_server printsrv1 Laser Couleur
+  connected printsrv1 Laser
+  connected printsrv1 Couleur
+  echo "Default Laser" >/etc/cups/lpoptions
+  script '=\\printsrv1\Couleur'
+  start_servers && run_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 1
+  expect_eq "the default a user without their own sees" \
+    "$(default_seen_with_home /nonexistent)" "system default destination: Laser"
+  rm -f /etc/cups/lpoptions
+  end_case
+}
+
+# An ordinary user whom the workstation's cupsd does not let add or delete
+# queues: each connection and each removal fails with the refusal, said in
+# French, and the run goes on to the end without asking for a password.
+case_user_refused() {
+  new_case user-refused
+  print_server printsrv1 Laser Couleur
+  connected printsrv1 Laser
+  admin_only_queues workstation
+  script '+\\printsrv1\Couleur' '-\\printsrv1\Laser' '+\\printsrv1\Couleur'
+  start_servers && run_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 1
+  expect_eq "refusals traced" "$(grep -c "erreur rencontrée : Accès refusé : le service d'impression CUPS du poste n'autorise pas l'utilisateur nobody à ajouter ou supprimer des imprimantes (Forbidden)." "$CASE_DIR/quelmar.out")" 3
+  expect_eq "queues" "$(queue_uris | tr '\n' ' ')" "Laser ipp://printsrv1/printers/Laser "
+  expect_trace "3 erreurs de migration."
+  end_case
+}
+
 for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
@@ -235,6 +313,9 @@ case_silent_server
 case_no_local_cupsd
 case_local_cupsd_stopped_mid_run
 case_replacement_matrix
+case_root_machine_default
+case_root_machine_options_file
+case_user_refused
 case_rehearsal_full_trace
 case_rehearsal_one_line
 

@@ -17,6 +17,7 @@ new_case() {
   SERVERS=() SILENT_SERVERS=()
   SIM_PRINTERS=() SIM_SHARES=() SIM_FAILURES=() SIM_DEFAULT=
   RUN_ENV=()
+  RUN_USER=nobody
   write_server workstation
 }
 
@@ -85,11 +86,19 @@ start_servers() {
 # start_quelmar: runs quelmar in the background, with the variables of
 # RUN_ENV (NAME=VALUE) added to its environment and its trace line-buffered
 # so that the case can follow it; wait_quelmar collects its status.
+# quelmar runs as RUN_USER (default: nobody, whose default is the one of
+# its own lpoptions in HOME), or as root when RUN_USER is root (the
+# machine-wide default).
 start_quelmar() {
   STALE_BEFORE=$(stale_default)
   QUELMAR_START=$(date +%s%N)
-  env "${RUN_ENV[@]}" stdbuf -oL "$QUELMAR" "$CASE_DIR/script.txt" </dev/null \
-    >"$CASE_DIR/quelmar.out" 2>"$CASE_DIR/quelmar.err" &
+  local as_user=()
+  if [[ ${RUN_USER:-nobody} != root ]]; then
+    chown -R "${RUN_USER:-nobody}" "$HOME"
+    as_user=(setpriv --reuid="${RUN_USER:-nobody}" --regid=nogroup --clear-groups)
+  fi
+  "${as_user[@]}" env "${RUN_ENV[@]}" stdbuf -oL "$QUELMAR" "$CASE_DIR/script.txt" \
+    </dev/null >"$CASE_DIR/quelmar.out" 2>"$CASE_DIR/quelmar.err" &
   QUELMAR_PID=$!
 }
 # QUELMAR_MS: how long the run took.

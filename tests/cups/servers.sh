@@ -95,6 +95,18 @@ refuse_queue_removal() {
     "$CUPS_TEST_ROOT/$1/cupsd.conf"
 }
 
+# admin_only_queues NAME: as a stock cupsd, only the system group (root)
+# may add or delete queues; other local users get HTTP Forbidden.
+admin_only_queues() {
+  sed -i 's|^  <Limit All>|  <Limit CUPS-Add-Modify-Printer CUPS-Delete-Printer CUPS-Set-Default>\n    AuthType Default\n    Require user @SYSTEM\n    Order deny,allow\n  </Limit>\n&|' \
+    "$CUPS_TEST_ROOT/$1/cupsd.conf"
+}
+
+# server_default NAME QUEUE: QUEUE, already added, is the cupsd's default.
+server_default() {
+  sed -i "s|^<Printer $2>\$|<DefaultPrinter $2>|" "$CUPS_TEST_ROOT/$1/etc/printers.conf"
+}
+
 # start_server NAME: starts its cupsd in the background and waits until it
 # answers.
 start_server() {

@@ -19,8 +19,11 @@ printf '%s\n' '[shares]' '\\printsrv\A' > "$ws"
 make_baseline
 
 sources() {
-  (cd "$root" && git ls-files app services platform tools | grep -E '\.(cc|h)$' |
-    grep -v '_test\.cc$' | grep -v '^platform/fake/')
+  # The tree's files, not git's list: a tree unpacked from an archive has
+  # no git.
+  (cd "$root" && find app base services platform report tools -type f \
+    \( -name '*.cc' -o -name '*.h' \) | sort | grep -v '_test\.cc$' |
+    grep -v '^platform/fake/')
 }
 grep_sources() { (cd "$root" && sources | xargs grep -nE "$1"); }
 

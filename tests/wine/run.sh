@@ -22,16 +22,16 @@ for package in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null \
     | grep -q "install ok installed" || missing+=("$package")
 done
+# One line per set-up step; apt's and the build's output in build/setup.log.
+source tools/install_packages.sh
 if [ "${#missing[@]}" -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}" \
-    || exit 1
+  setup_step "Installing ${missing[*]} (log: $SETUP_LOG)" \
+    apt_install "${missing[@]}" || exit 1
 fi
 
 # --- build ----------------------------------------------------------------
-echo "=== Windows build (MinGW-w64)"
-cmake --preset windows >/dev/null && cmake --build --preset windows -j2 \
+setup_step "Building the windows preset (MinGW-w64)" \
+  bash -c 'cmake --preset windows && cmake --build --preset windows -j2' \
   || { echo "0 passed, 1 failed"; exit 1; }
 
 passed=0

@@ -1,5 +1,7 @@
 // The one exception type of the run: a run-time error with its number and
-// description, thrown where it arises and caught only by RunErrorHandler.
+// description, thrown where it arises (in the run or in a system layer) and
+// caught only by RunErrorHandler. It sits below the run and the system
+// layers, so that both can throw it.
 #pragma once
 
 #include <stdexcept>
@@ -7,12 +9,15 @@
 
 namespace quelmar {
 
+// Every run-time error number the program raises.
 enum RunErrorNumber {
   kInvalidArgument = 5,
   kOverflow = 6,
   kOutOfMemory = 7,
   kFileNotFound = 53,
   kInputPastEnd = 62,
+  // The workstation's own print service does not answer.
+  kDeviceUnavailable = 68,
   kPathFileAccess = 75,
 };
 

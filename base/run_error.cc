@@ -1,4 +1,4 @@
-#include "app/run_error.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 namespace {
@@ -15,6 +15,8 @@ std::string DescriptionOf(int number) {
       return "Fichier introuvable";
     case kInputPastEnd:
       return "Lecture au-delà de la fin du fichier";
+    case kDeviceUnavailable:
+      return "Périphérique non disponible";
     case kPathFileAccess:
       return "Erreur d'accès au chemin ou au fichier";
     default:
