@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/frm_quelmar.h"
-#include "base/run_error.h"
 #include "app/run_trace.h"
+#include "base/run_error.h"
 
 namespace quelmar {
 
