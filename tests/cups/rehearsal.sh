@@ -13,13 +13,16 @@ workstation_fingerprint() {
   sha256sum "$CUPS_TEST_ROOT/workstation/etc/printers.conf" 2>&1
 }
 
-# rehearsal_script LEVEL LINE...: a visible run that journals to fleet.log.
+# rehearsal_script LEVEL LINE...: a visible run that journals to fleet.log,
+# in the HOME of the user who runs quelmar.
 rehearsal_script() {
   local level=$1
   shift
+  JOURNALS=$HOME/journals
+  mkdir -p "$JOURNALS"
   {
     printf '[Config]\r\nMode=N\r\nModeLog=%s\r\nLog=%s\r\n[actions]\r\n' \
-      "$level" "$CASE_DIR/fleet.log"
+      "$level" "$JOURNALS/fleet.log"
     printf '%s\r\n' "$@"
   } >"$CASE_DIR/script.txt"
 }
@@ -30,21 +33,27 @@ without_time_stamp() {
 
 # rehearse_then_run MAX_MS: the rehearsal, its checks, then the real run.
 rehearse_then_run() {
-  local before after start ms
+  local before after start ms as_user=()
+  # The rehearsal runs as the user the real run runs as: it reads that
+  # user's default.
+  chown -R "$RUN_USER" "$HOME"
+  [[ $RUN_USER == root ]] ||
+    as_user=(setpriv --reuid="$RUN_USER" --regid=nogroup --clear-groups)
   before=$(workstation_fingerprint)
   start=$(date +%s%N)
-  "$DRYRUN" --this-workstation --save-snapshot "$CASE_DIR/snapshot.ini" \
-    --journal "$CASE_DIR/rehearsal.log" "$CASE_DIR/script.txt" </dev/null \
+  "${as_user[@]}" "$DRYRUN" --this-workstation \
+    --save-snapshot "$JOURNALS/snapshot.ini" \
+    --journal "$JOURNALS/rehearsal.log" "$CASE_DIR/script.txt" </dev/null \
     >"$CASE_DIR/dryrun.out" 2>"$CASE_DIR/dryrun.err"
   DRYRUN_STATUS=$?
   ms=$((($(date +%s%N) - start) / 1000000))
   after=$(workstation_fingerprint)
   expect_eq "workstation after the rehearsal" "$after" "$before"
-  [[ -e $CASE_DIR/fleet.log ]] &&
+  [[ -e $JOURNALS/fleet.log ]] &&
     PROBLEMS+=("the rehearsal wrote to the script's own journal")
   ((ms <= $1)) || PROBLEMS+=("the rehearsal took $ms ms (at most $1)")
   # The snapshot runs again as a workstation file, to the same trace.
-  "$DRYRUN" --workstation "$CASE_DIR/snapshot.ini" \
+  "$DRYRUN" --workstation "$JOURNALS/snapshot.ini" \
     --journal "$CASE_DIR/again.log" "$CASE_DIR/script.txt" </dev/null \
     >"$CASE_DIR/again.out" 2>&1
   expect_eq "snapshot rehearsed again" "$(cat "$CASE_DIR/again.out")" \
@@ -53,9 +62,9 @@ rehearse_then_run() {
   expect_eq "exit status" "$DRYRUN_STATUS" "$QUELMAR_STATUS"
   expect_eq "trace" "$(cat "$CASE_DIR/dryrun.out")" \
     "$(cat "$CASE_DIR/quelmar.out")"
-  expect_eq "journal entry" "$(without_time_stamp "$CASE_DIR/rehearsal.log")" \
-    "$(without_time_stamp "$CASE_DIR/fleet.log")"
-  [[ -s $CASE_DIR/fleet.log ]] || PROBLEMS+=("the real run wrote no journal")
+  expect_eq "journal entry" "$(without_time_stamp "$JOURNALS/rehearsal.log")" \
+    "$(without_time_stamp "$JOURNALS/fleet.log")"
+  [[ -s $JOURNALS/fleet.log ]] || PROBLEMS+=("the real run wrote no journal")
 }
 
 # Full trace: a replacement of the default printer, connections offered and
@@ -72,9 +81,9 @@ case_rehearsal_full_trace() {
     '+\\printsrv1\Couleur' '+\\printsrv1\Absente' '+\\printsrv3\Muette' \
     '-\\printsrv1\Ailleurs' '=\\printsrv2\Laser'
   start_servers && rehearse_then_run $((SERVER_TIMEOUT_MS + 4000))
-  grep -qF '; \\printsrv3 n'"'"'a pas répondu' "$CASE_DIR/snapshot.ini" ||
+  grep -qF '; \\printsrv3 n'"'"'a pas répondu' "$JOURNALS/snapshot.ini" ||
     PROBLEMS+=("the snapshot does not say that printsrv3 did not answer")
-  grep -qxF '\\printsrv1\Couleur' "$CASE_DIR/snapshot.ini" ||
+  grep -qxF '\\printsrv1\Couleur' "$JOURNALS/snapshot.ini" ||
     PROBLEMS+=("the snapshot lacks the shares of printsrv1")
   end_case
 }
