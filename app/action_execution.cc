@@ -1,5 +1,6 @@
 #include "app/action_execution.h"
 
+#include "base/run_error.h"
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -117,9 +118,28 @@ void ActionExecution::RunReplace(const std::string& name,
     return;
   }
   Outcome(kOk);
+  // The old printer is gone: a run-time error from here on (the
+  // workstation's print service stopping) must not leave the user without
+  // it.
+  bool replaced = false;
+  try {
+    ConnectReplacement(name, replacement, wasDefault, replaced);
+  } catch (const RunError& error) {
+    Outcome("erreur rencontrée : " + error.description());
+    if (!replaced) PutBack(name, wasDefault);
+    counters_.MigrationErrorCount.Raise();
+    interruptedReplacement_ = true;
+    throw;
+  }
+}
+
+void ActionExecution::ConnectReplacement(const std::string& name,
+                                         const std::string& replacement,
+                                         bool wasDefault, bool& replaced) {
   Step("Et reconnexion de " + replacement + "...");
   SpoolerResult connection =
       printers_.spooler.AddPrinterConnection(replacement);
+  replaced = connection.succeeded;
   if (connection.succeeded) {
     Outcome(kOk);
     counters_.SuccessCount.Raise();
@@ -144,6 +164,21 @@ void ActionExecution::RunReplace(const std::string& name,
     }
   }
   counters_.MigrationErrorCount.Raise();
+}
+
+void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
+  Step("Reconnexion de l'imprimante déconnectée...");
+  try {
+    SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(name);
+    if (!reconnection.succeeded) return OutcomeOfError(reconnection);
+    Outcome(kOk);
+    if (wasDefault) {
+      Step("Restauration de l'état d'imprimante par défaut...");
+      HandDefaultTo(name);
+    }
+  } catch (const RunError& error) {
+    Outcome("erreur rencontrée : " + error.description());
+  }
 }
 
 void ActionExecution::RunSetDefault(const std::string& name) {

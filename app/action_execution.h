@@ -35,6 +35,9 @@ class ActionExecution {
   void RunReplace(const std::string& name, const std::string& replacement);
   void RunSetDefault(const std::string& name);
 
+  // True when a run-time error cut a replacement short after its removal.
+  bool interruptedReplacement() const { return interruptedReplacement_; }
+
  private:
   void Opening(const std::string& text) { trace_.Trace(text, true, true); }
   void Step(const std::string& text) { trace_.Trace(text, true, false); }
@@ -42,10 +45,20 @@ class ActionExecution {
   void OutcomeOfError(const SpoolerResult& result);
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);
+  // The replacement's part after the removal of `name`; `replaced` tells
+  // whether the replacement was connected.
+  void ConnectReplacement(const std::string& name,
+                          const std::string& replacement, bool wasDefault,
+                          bool& replaced);
+  // After a run-time error in the middle of a replacement: connects the
+  // removed printer again and gives it back the default, tracing what
+  // happened; a second run-time error is traced, not thrown.
+  void PutBack(const std::string& name, bool wasDefault);
 
   PrinterAccess printers_;
   RunTrace& trace_;
   RunCounters& counters_;
+  bool interruptedReplacement_ = false;
 };
 
 // The closing sentence built from the five counters.

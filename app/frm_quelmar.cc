@@ -4,9 +4,11 @@
 
 #include "app/action_execution.h"
 #include "app/action_section.h"
+#include "app/journal.h"
 #include "app/run_ending.h"
 #include "app/run_trace.h"
 #include "services/profile.h"
+#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -58,8 +60,20 @@ RunOutcome FrmQuelmar::Run() {
   ActionExecution execution(
       {platform_.spooler, platform_.defaultPrinter, platform_.messages}, trace,
       counters);
-  ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
-                       counters);
+  try {
+    ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
+                         counters);
+  } catch (const RunError& error) {
+    // A replacement cut short has changed the printers and put back what
+    // it could: the journal says so before the error handler ends the run.
+    if (execution.interruptedReplacement())
+      WriteJournal(settings_,
+                   "Traitement interrompu par l'erreur " +
+                       DecimalText(error.number()) + " : " +
+                       error.description(),
+                   platform_);
+    throw;
+  }
   const std::string finalMessage = ComposeFinalMessage(counters);
   return FinishRun(settings_, counters, finalMessage, caption, trace,
                    platform_);

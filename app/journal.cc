@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "services/text_utils.h"
+
 namespace quelmar {
 namespace {
 
@@ -34,7 +36,9 @@ std::string TimeStamp(const LocalTime& time) {
 
 bool AppendToLogFile(FileSystem& files, const std::string& logFile,
                      const std::string& text) {
-  if (logFile.empty()) return false;
+  // A control character would cut the path where the system reads it, and
+  // the entry would go to another file.
+  if (logFile.empty() || HasControlCharacter(logFile)) return false;
   return files.AppendToFile(logFile, text + "\r\n");
 }
 

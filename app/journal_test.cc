@@ -43,6 +43,16 @@ TEST(AppendToLogFileTest, EmptyPathOrRefusedWriteFails) {
   EXPECT_TRUE(files.appends.empty());
 }
 
+// The system would read the path up to the NUL and write elsewhere.
+TEST(AppendToLogFileTest, PathWithAControlCharacterIsNeverWritten) {
+  FakeFileSystem files;
+  for (const std::string& path :
+       {std::string("C:\\Logs\\q.log\0.txt", 18),
+        std::string("C:\\Logs\\\x1Bq.log"), std::string("C:\\Logs\\q\x7F.log")})
+    EXPECT_FALSE(AppendToLogFile(files, path, "x")) << path;
+  EXPECT_TRUE(files.appends.empty());
+}
+
 struct Journal {
   FakePlatform fake;
   RunSettings settings;

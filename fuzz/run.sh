@@ -10,7 +10,7 @@ set -u
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(run profile text_utils journal)
+[ ${#targets[@]} -eq 0 ] && targets=(run profile text_utils reply journal)
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
 
@@ -31,7 +31,11 @@ for target in "${targets[@]}"; do
   dict=()
   [ -f "$root/fuzz/$target.dict" ] && dict=(-dict="$root/fuzz/$target.dict")
   log=$build/$target.log
-  "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
+  # Leaks of the libraries themselves, which the target cannot mend.
+  suppressions=()
+  [ -f "$root/fuzz/$target.supp" ] &&
+    suppressions=(env "LSAN_OPTIONS=suppressions=$root/fuzz/$target.supp")
+  "${suppressions[@]}" "$build/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 \
     -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 "${dict[@]}" \
     -artifact_prefix="$build/artifacts/$target-" \
     "$build/corpus/$target" "$root/fuzz/corpus/$target" > "$log" 2>&1

@@ -18,4 +18,9 @@ std::unique_ptr<FileSystem> CreateNativeFileSystem();
 // The process's own standard input and output.
 std::unique_ptr<Terminal> CreateNativeTerminal();
 
+// A console program whose output goes to a pipe that closes (`| head`)
+// goes on with its run, its journal and its other files, instead of being
+// ended by the system; its writes to the pipe then fail.
+void KeepRunningWhenOutputCloses();
+
 }  // namespace quelmar

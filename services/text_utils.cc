@@ -146,4 +146,10 @@ bool LineCursor::Next(std::string_view& line) {
   return true;
 }
 
+bool HasControlCharacter(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  return false;
+}
+
 }  // namespace quelmar

@@ -44,6 +44,11 @@ std::string ReplaceAll(std::string_view text, std::string_view find,
 // Removes spaces (only the space character) at both ends.
 std::string_view TrimSpaces(std::string_view text);
 
+// True when the text holds a control character (bytes 0 to 31 and 127): the
+// system would cut a printer name or a path at a NUL and read the rest as
+// something else, so such a name is refused whole.
+bool HasControlCharacter(std::string_view text);
+
 // Decimal digits of a number, with "-" when negative.
 std::string DecimalText(long long number);
 

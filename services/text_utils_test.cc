@@ -191,6 +191,15 @@ TEST(FindTextTest, ByteOffsetsAndCaseModes) {
   EXPECT_TRUE(ContainsText("Quelmar", "q", Compare::kText));
 }
 
+TEST(HasControlCharacterTest, BytesBelowSpaceAndDelete) {
+  EXPECT_FALSE(HasControlCharacter("\\\\srv\\Salle de réunion €"));
+  EXPECT_FALSE(HasControlCharacter(""));
+  EXPECT_TRUE(HasControlCharacter(std::string("a\0b", 3)));
+  EXPECT_TRUE(HasControlCharacter("a\tb"));
+  EXPECT_TRUE(HasControlCharacter("a\x1F"));
+  EXPECT_TRUE(HasControlCharacter("\x7F"));
+}
+
 TEST(TrimSpacesTest, RemovesOnlySpacesAtBothEnds) {
   EXPECT_EQ(TrimSpaces("  a b  "), "a b");
   EXPECT_EQ(TrimSpaces("   "), "");

@@ -227,4 +227,30 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  auto unit = [&](size_t i) -> char32_t {
+    auto high = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+    auto low = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+    return static_cast<char32_t>(high << 8 | low);
+  };
+  auto isLead = [](char32_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+  auto isTrail = [](char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+  std::string out;
+  out.reserve(bytes.size() * 3 / 2);
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t u = unit(i);
+    if (isLead(u) && i + 3 < bytes.size() && isTrail(unit(i + 2))) {
+      u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (isLead(u) || isTrail(u)) {
+      u = kReplacement;
+    }
+    AppendUtf8(out, u);
+  }
+  if (i < bytes.size()) AppendUtf8(out, kReplacement);
+  return out;
+}
+
 }  // namespace quelmar

@@ -30,12 +30,23 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // value, as the Windows conversion does.
 std::string Windows1252ToUtf8(std::string_view bytes);
 
-// Decodes a whole script file once: UTF-8 when it starts with the UTF-8
-// byte-order mark (dropped) or when all its bytes are valid UTF-8; otherwise
-// the ANSI code page, through `decodeAnsi`.
+// UTF-16 code units, two bytes each in the order given, as UTF-8. A
+// surrogate without its pair becomes U+FFFD, as does an odd last byte.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
+// Decodes a whole script file once: UTF-16 when it starts with the UTF-16
+// byte-order mark of either order (a script saved as "Unicode"); UTF-8 when
+// it starts with the UTF-8 byte-order mark or when all its bytes are valid
+// UTF-8 (the marks are dropped); otherwise the ANSI code page, through
+// `decodeAnsi`.
 template <typename AnsiDecoder>
 std::string DecodeScriptBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  constexpr std::string_view kLittleEndianBom = "\xFF\xFE";
+  constexpr std::string_view kBigEndianBom = "\xFE\xFF";
+  if (bytes.substr(0, 2) == kLittleEndianBom ||
+      bytes.substr(0, 2) == kBigEndianBom)
+    return Utf16ToUtf8(bytes.substr(2), bytes[0] == kBigEndianBom[0]);
   if (bytes.substr(0, kBom.size()) == kBom) {
     bytes.remove_prefix(kBom.size());
     return std::string(bytes);

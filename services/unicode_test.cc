@@ -179,5 +179,30 @@ TEST(DecodeScriptBytesTest, AnyInvalidByteMakesTheWholeFileAnsi) {
                                              "Log=x\xC3", "\xC0\xAF"}));
 }
 
+// A script saved as "Unicode" by Notepad: UTF-16 with its byte-order mark.
+TEST(DecodeScriptBytesTest, Utf16ByItsByteOrderMark) {
+  auto decoder = [](std::string_view) { return std::string("ANSI"); };
+  const std::string little("\xFF\xFE[\0C\0]\0\r\0\n\0\xE9\0\xAC\x20", 16);
+  EXPECT_EQ(DecodeScriptBytes(little, decoder), "[C]\r\né€");
+  const std::string big("\xFE\xFF\0[\0C\0]\0\xE9\x20\xAC", 12);
+  EXPECT_EQ(DecodeScriptBytes(big, decoder), "[C]é€");
+  // A pair of surrogates is one character; a lone one, or an odd last
+  // byte, is U+FFFD.
+  const std::string pair("\xFF\xFE\x3D\xD8\x00\xDE", 6);
+  EXPECT_EQ(DecodeScriptBytes(pair, decoder), "\xF0\x9F\x98\x80");
+  const std::string lone(
+      "\xFF\xFE\x3D\xD8"
+      "a\0"
+      "\x00\xDE"
+      "b",
+      9);
+  EXPECT_EQ(DecodeScriptBytes(lone, decoder),
+            "\xEF\xBF\xBD"
+            "a"
+            "\xEF\xBF\xBD"
+            "\xEF\xBF\xBD");
+  EXPECT_EQ(DecodeScriptBytes("\xFF\xFE", decoder), "");
+}
+
 }  // namespace
 }  // namespace quelmar

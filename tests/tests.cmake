@@ -25,6 +25,8 @@ add_executable(quelmar_tests ${QUELMAR_UNIT_TESTS} platform/fake/fakes.cc)
 target_link_libraries(quelmar_tests PRIVATE quelmar_core ${QUELMAR_GTEST})
 if(NOT WIN32)
   target_link_libraries(quelmar_tests PRIVATE quelmar_report)
+  target_link_libraries(quelmar_tests PRIVATE quelmar_cups_connection
+                        quelmar_scripted_server)
 endif()
 add_test(NAME unit COMMAND quelmar_tests)
 

@@ -32,7 +32,7 @@ packages_of() {
     ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;
     # What the other suites of the test command install when they run
     # alone, installed here in the one quiet step.
-    suites) echo python3 cups cups-daemon cups-client iproute2 clang \
+    suites) echo python3 cups cups-daemon cups-client iproute2 strace clang \
       libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 fonts-wine \
       xvfb xdotool imagemagick chromium fonts-dejavu-core ;;
     # quelmar-report's suite: journals made by python3, its page drawn by

@@ -187,8 +187,13 @@ bool ReadWorkstation(const Options& options, Host& host, FileSystem& files,
                  options.workstation.c_str());
     return false;
   }
-  state = ParseWorkstation(text);
-  return true;
+  std::string problem;
+  state = ParseWorkstation(text, &problem);
+  if (problem.empty()) return true;
+  std::fprintf(stderr,
+               "quelmar-dryrun : poste de travail illisible : %s (%s)\n",
+               options.workstation.c_str(), problem.c_str());
+  return false;
 }
 
 }  // namespace
@@ -204,6 +209,7 @@ int main(int argc, char** argv) {
     }
     return std::fflush(stdout) == 0 ? 0 : kNotCompleted;
   }
+  KeepRunningWhenOutputCloses();
   std::unique_ptr<Host> host = CreateNativeHost(options.arguments);
   std::unique_ptr<FileSystem> nativeFiles = CreateNativeFileSystem();
   WorkstationState state;

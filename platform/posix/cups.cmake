@@ -36,15 +36,24 @@ endif()
 # How printer names map onto queues: pure text, tested with the core.
 target_sources(quelmar_core PRIVATE platform/posix/cups_names.cc)
 
+# Requests to CUPS servers under a deadline: also linked into the unit tests
+# and the reply fuzz target.
+add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc)
+target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
+                      quelmar_libcups)
+# The misbehaving print server of the tests and the fuzz target.
+add_library(quelmar_scripted_server STATIC platform/fake/scripted_server.cc)
+target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core)
+
 # The CUPS layer: the run's spooler (quelmar) and the reading of this
 # workstation for a rehearsal (quelmar-dryrun --this-workstation).
 add_library(quelmar_cups STATIC
-  platform/posix/cups_connection.cc
   platform/posix/cups_default.cc
   platform/posix/cups_snapshot.cc
   platform/posix/cups_workstation.cc
 )
-target_link_libraries(quelmar_cups PUBLIC quelmar_core quelmar_libcups)
+target_link_libraries(quelmar_cups PUBLIC quelmar_core quelmar_cups_connection
+                      quelmar_libcups)
 
 add_executable(quelmar tools/quelmar_posix.cc)
 target_link_libraries(quelmar PRIVATE quelmar_cups)

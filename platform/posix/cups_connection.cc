@@ -1,10 +1,25 @@
 #include "platform/posix/cups_connection.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace quelmar {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long libcups waits for data before asking whether to go on waiting:
+// the deadline is checked at least this often while a server is silent.
+constexpr double kWaitSlice = 0.25;
 
 const char* NoPassword(const char*, http_t*, const char*, const char*, void*) {
   return nullptr;
@@ -24,18 +39,96 @@ ssize_t ReadBody(void* context, ipp_uchar_t* buffer, size_t length) {
   return static_cast<ssize_t>(length);
 }
 
-// The connection broke or the reply did not come in time: libcups's status
-// text is then not about it, the socket's error is.
-IppReply Unanswered(http_t* http) {
-  IppReply reply;
-  reply.answered = false;
-  reply.status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-  int error = httpError(http);
-  reply.text = error ? std::strerror(error) : cupsLastErrorString();
-  return reply;
+// libcups's text of its last error, which it may leave null.
+std::string LastErrorText(int status) {
+  const char* text = cupsLastErrorString();
+  return text && *text ? text : IppStatusText(status);
+}
+
+std::string Seconds(std::chrono::milliseconds length) {
+  const auto count = length.count();
+  if (count % 1000 == 0) return std::to_string(count / 1000) + " s";
+  return std::to_string(count) + " ms";
 }
 
 }  // namespace
+
+// One request's deadline. libcups bounds each wait for data, not a
+// request: a server that trickles a byte a second, or repeats
+// "100 Continue", would hold the run for ever. A watcher thread shuts the
+// connection's socket down when the deadline passes, which ends any read
+// or write libcups is in; it works on a duplicate of the socket, so that
+// it never touches a descriptor that libcups closed and the system gave to
+// another file. A socket that libcups opens again during the request is
+// covered by the timeout callback, which stops a silent wait at the
+// deadline.
+class IppConnection::Deadline {
+ public:
+  explicit Deadline(std::chrono::milliseconds length)
+      : end_(Clock::now() + length) {}
+  ~Deadline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    woken_.notify_one();
+    if (watcher_.joinable()) watcher_.join();
+    if (socket_ >= 0) close(socket_);
+  }
+  Deadline(const Deadline&) = delete;
+  Deadline& operator=(const Deadline&) = delete;
+
+  // Watches the open connection and bounds libcups's waits on it; called
+  // again when the connection has been opened anew.
+  void Watch(http_t* http) {
+    httpSetTimeout(http, kWaitSlice, KeepWaiting, this);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (socket_ >= 0) close(socket_);
+      socket_ = dup(httpGetFd(http));
+    }
+    if (!watcher_.joinable()) watcher_ = std::thread([this] { CutAtEnd(); });
+  }
+  // Stops bounding the waits of the connection, which outlives this.
+  static void Release(http_t* http) {
+    httpSetTimeout(http, kWaitSlice, nullptr, nullptr);
+  }
+  bool passed() const { return cut_ || Clock::now() >= end_; }
+  int MillisecondsLeft() const {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end_ - Clock::now());
+    return std::max<int>(1, static_cast<int>(left.count()));
+  }
+
+ private:
+  static int KeepWaiting(http_t*, void* deadline) {
+    return !static_cast<Deadline*>(deadline)->passed();
+  }
+  void CutAtEnd() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (woken_.wait_until(lock, end_, [this] { return finished_; })) return;
+    cut_ = true;
+    if (socket_ >= 0) shutdown(socket_, SHUT_RDWR);
+  }
+
+  const Clock::time_point end_;
+  int socket_ = -1;
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  bool finished_ = false;
+  std::atomic<bool> cut_ = false;
+  std::thread watcher_;
+};
+
+std::string IppStatusText(int status) {
+  // The range of ipp_status_t's values: a number outside it is no value of
+  // the type and is never converted to it.
+  if (status >= 0 && status <= 0x1FFF)
+    return ippErrorString(static_cast<ipp_status_t>(status));
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>(status));
+  return text;
+}
 
 void RefusePasswordPrompts() { cupsSetPasswordCB2(NoPassword, nullptr); }
 
@@ -50,77 +143,176 @@ IppMessage NewRequest(ipp_op_t operation, const std::string& printerUri) {
 
 IppConnection::IppConnection(std::string host, int port,
                              http_encryption_t encryption,
-                             std::chrono::milliseconds timeout)
+                             std::chrono::milliseconds deadline)
     : host_(std::move(host)),
       port_(port),
       encryption_(encryption),
-      timeout_(timeout) {}
+      deadline_(deadline) {}
 
-IppConnection::~IppConnection() {
+IppConnection::~IppConnection() { Close(); }
+
+void IppConnection::Close() {
   if (http_) httpClose(http_);
+  http_ = nullptr;
 }
 
-bool IppConnection::Open(IppReply& failure) {
+bool IppConnection::Open(const Deadline& deadline, IppReply& failure) {
   if (http_) return true;
+  errno = 0;
   http_ = httpConnect2(host_.c_str(), port_, nullptr, AF_UNSPEC, encryption_, 1,
-                       static_cast<int>(timeout_.count()), nullptr);
-  if (!http_) {
-    // libcups has set its own status and text for the failure.
-    failure.answered = false;
-    failure.status = cupsLastError() >= IPP_STATUS_ERROR_BAD_REQUEST
-                         ? cupsLastError()
-                         : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-    failure.text = cupsLastErrorString();
-    return false;
-  }
-  // A reply that does not come within the timeout fails the request.
-  httpSetTimeout(http_, static_cast<double>(timeout_.count()) / 1000.0, nullptr,
-                 nullptr);
-  return true;
+                       deadline.MillisecondsLeft(), nullptr);
+  if (http_) return true;
+  const int error = errno;
+  failure.answered = false;
+  failure.status = cupsLastError() >= IPP_STATUS_ERROR_BAD_REQUEST
+                       ? cupsLastError()
+                       : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+  failure.text = error ? std::strerror(error) : LastErrorText(failure.status);
+  return false;
+}
+
+IppReply IppConnection::Unanswered(int status, const std::string& what) {
+  IppReply reply;
+  reply.answered = false;
+  reply.status = status;
+  reply.text = host_ + " : " + what;
+  return reply;
 }
 
 IppReply IppConnection::Send(IppMessage request, const char* resource) {
+  Deadline deadline(deadline_);
   IppReply reply;
-  if (!Open(reply)) return reply;
-  if (std::optional<IppReply> read = SendAndReadWhole(request.get(), resource))
-    reply = std::move(*read);
-  else
-    reply = SendThroughLibcups(std::move(request), resource);
-  if (!reply.answered) {
-    httpClose(http_);
-    http_ = nullptr;
+  if (!Open(deadline, reply)) return reply;
+  deadline.Watch(http_);
+  encryptionAsked_ = false;
+  std::optional<IppReply> read = SendAndReadWhole(request.get(), resource);
+  if (!read && encryptionAsked_) {
+    // Upgraded here rather than by cupsDoRequest, which goes on asking on
+    // new connections that the deadline would not see.
+    if (httpEncryption(http_, HTTP_ENCRYPTION_REQUIRED) == 0) {
+      deadline.Watch(http_);
+      encryptionAsked_ = false;
+      read = SendAndReadWhole(request.get(), resource);
+    }
+    if (!read)
+      read = Unanswered(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                        "chiffrement demandé, impossible à établir");
   }
+  reply = read ? std::move(*read)
+               : SendThroughLibcups(std::move(request), resource);
+  if (deadline.passed())
+    reply = Unanswered(
+        IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+        "pas de réponse complète dans le délai de " + Seconds(deadline_));
+  if (http_) Deadline::Release(http_);
+  if (!reply.answered) Close();
   return reply;
+}
+
+IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
+  Deadline deadline(deadline_);
+  IppReply reply;
+  if (!Open(deadline, reply)) return reply;
+  deadline.Watch(http_);
+  call(http_);
+  if (http_) Deadline::Release(http_);
+  if (!deadline.passed()) return reply;
+  Close();
+  return Unanswered(
+      IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+      "pas de réponse complète dans le délai de " + Seconds(deadline_));
 }
 
 std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
                                                         const char* resource) {
-  http_status_t status =
-      cupsSendRequest(http_, request, resource, ippLength(request));
-  while (status == HTTP_STATUS_CONTINUE) status = httpUpdate(http_);
-  if (status != HTTP_STATUS_OK && status != HTTP_STATUS_ERROR &&
-      status != HTTP_STATUS_SERVICE_UNAVAILABLE) {
-    httpFlush(http_);
-    return std::nullopt;
+  // As an int: a server may send a status that is no value of the enum.
+  int status = cupsSendRequest(http_, request, resource, ippLength(request));
+  if (status != HTTP_STATUS_CONTINUE) {
+    if (status != HTTP_STATUS_OK && status != HTTP_STATUS_ERROR)
+      return Refusal(status);
+    // The server replied before the request was through (HTTP/1.1 lets it
+    // skip "100 Continue"), or the connection broke: libcups reads what
+    // there is, as its cupsDoRequest does.
+    return Answer(IppMessage(cupsGetResponse(http_, resource)));
   }
+  // Interim replies until the final one; the deadline ends a server that
+  // sends nothing else.
+  while (status == HTTP_STATUS_CONTINUE) status = httpUpdate(http_);
+  if (status == HTTP_STATUS_ERROR) return Answer(nullptr);
+  if (status != HTTP_STATUS_OK) return Refusal(status);
   std::string body;
   char buffer[32768];
   ssize_t length = 0;
-  while (status == HTTP_STATUS_OK &&
-         (length = httpRead2(http_, buffer, sizeof buffer)) > 0)
+  while ((length = httpRead2(http_, buffer, sizeof buffer)) > 0)
     body.append(buffer, static_cast<size_t>(length));
-  IppReply reply;
-  reply.response.reset(ippNew());
+  IppMessage response(ippNew());
   BodyCursor cursor{body};
-  if (status != HTTP_STATUS_OK || length < 0 ||
-      ippReadIO(&cursor, ReadBody, 1, nullptr, reply.response.get()) !=
-          IPP_STATE_DATA)
-    return Unanswered(http_);
+  if (length < 0 || ippReadIO(&cursor, ReadBody, 1, nullptr, response.get()) !=
+                        IPP_STATE_DATA)
+    return Unanswered(kUnreadableReply, "réponse coupée ou illisible (" +
+                                            std::to_string(body.size()) +
+                                            " octets reçus)");
+  return Answer(std::move(response));
+}
+
+std::optional<IppReply> IppConnection::Refusal(int status) {
+  // Credentials are libcups's business (a local certificate for the
+  // workstation's CUPS): it takes the request over. Encryption is asked
+  // for by Send.
+  if (status == HTTP_STATUS_UNAUTHORIZED ||
+      status == HTTP_STATUS_UPGRADE_REQUIRED) {
+    encryptionAsked_ = status == HTTP_STATUS_UPGRADE_REQUIRED;
+    httpFlush(http_);
+    return std::nullopt;
+  }
+  if (status < HTTP_STATUS_BAD_REQUEST || status > 599)
+    return Unanswered(kUnreadableReply,
+                      "statut HTTP inattendu (" + std::to_string(status) + ")");
+  // The request refused, with the status cupsDoRequest gives it.
+  IppReply reply;
+  switch (status) {
+    case HTTP_STATUS_BAD_REQUEST:
+      reply.status = IPP_STATUS_ERROR_BAD_REQUEST;
+      break;
+    case HTTP_STATUS_FORBIDDEN:
+      reply.status = IPP_STATUS_ERROR_FORBIDDEN;
+      break;
+    case HTTP_STATUS_NOT_FOUND:
+      reply.status = IPP_STATUS_ERROR_NOT_FOUND;
+      break;
+    case HTTP_STATUS_REQUEST_TOO_LARGE:
+      reply.status = IPP_STATUS_ERROR_REQUEST_VALUE;
+      break;
+    case HTTP_STATUS_NOT_IMPLEMENTED:
+      reply.status = IPP_STATUS_ERROR_OPERATION_NOT_SUPPORTED;
+      break;
+    case HTTP_STATUS_NOT_SUPPORTED:
+      reply.status = IPP_STATUS_ERROR_VERSION_NOT_SUPPORTED;
+      break;
+    default:
+      reply.status = IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+  }
+  reply.text = httpStatus(static_cast<http_status_t>(status));
+  // The rest of the refusal is not read: the connection is not used again.
+  Close();
+  return reply;
+}
+
+IppReply IppConnection::Answer(IppMessage response) {
+  if (!response) {
+    if (const int error = httpError(http_))
+      return Unanswered(
+          IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+          std::string("connexion interrompue (") + std::strerror(error) + ")");
+    return Unanswered(kUnreadableReply, "réponse absente, coupée ou illisible");
+  }
+  IppReply reply;
+  reply.response = std::move(response);
   reply.status = ippGetStatusCode(reply.response.get());
   ipp_attribute_t* message =
       ippFindAttribute(reply.response.get(), "status-message", IPP_TAG_TEXT);
-  reply.text = message ? ippGetString(message, 0, nullptr)
-                       : ippErrorString(reply.status);
+  const char* text = message ? ippGetString(message, 0, nullptr) : nullptr;
+  reply.text = text ? text : IppStatusText(reply.status);
   return reply;
 }
 
@@ -129,8 +321,16 @@ IppReply IppConnection::SendThroughLibcups(IppMessage request,
   IppReply reply;
   reply.response.reset(cupsDoRequest(http_, request.release(), resource));
   reply.status = cupsLastError();
-  reply.text = cupsLastErrorString();
-  if (!reply.response && httpError(http_) != 0) return Unanswered(http_);
+  if (!reply.response) {
+    const int error = httpError(http_);
+    if (error)
+      return Unanswered(
+          IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+          std::string("connexion interrompue (") + std::strerror(error) + ")");
+    if (reply.status < IPP_STATUS_ERROR_BAD_REQUEST)
+      reply.status = kUnreadableReply;
+  }
+  reply.text = LastErrorText(reply.status);
   return reply;
 }
 

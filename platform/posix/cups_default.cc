@@ -65,6 +65,34 @@ std::optional<std::string> MachineOptionsDefault() {
   return std::nullopt;
 }
 
+// A destination that the user's lpoptions names, with its instance.
+struct OptionsDest {
+  std::string name;
+  std::string instance;
+};
+
+// The destinations of the user's own lpoptions (~/.cups/lpoptions), as
+// libcups 2.4 reads it: "Dest" and "Default" lines, NAME[/INSTANCE].
+std::vector<OptionsDest> UserOptionsDests() {
+  std::vector<OptionsDest> dests;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return dests;
+  std::ifstream in(std::string(home) + "/.cups/lpoptions");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string keyword, name;
+    words >> keyword >> name;
+    if (name.empty() || !(EqualsIgnoreCase(keyword, "Dest") ||
+                          EqualsIgnoreCase(keyword, "Default")))
+      continue;
+    const size_t slash = name.find('/');
+    dests.push_back({name.substr(0, slash),
+                     slash == std::string::npos ? "" : name.substr(slash + 1)});
+  }
+  return dests;
+}
+
 }  // namespace
 
 std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
@@ -77,7 +105,9 @@ std::optional<std::string> CupsWorkstation::MachineDefaultQueue() {
 
 std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   if (RunByRoot() && !DefaultVariableSet()) return MachineDefaultQueue();
-  cups_dest_t* dest = cupsGetNamedDest(LocalHttp(), nullptr, nullptr);
+  cups_dest_t* dest = nullptr;
+  RunLocal(
+      [&](http_t* http) { dest = cupsGetNamedDest(http, nullptr, nullptr); });
   if (!dest) return std::nullopt;
   std::string name = dest->name;
   cupsFreeDests(1, dest);
@@ -99,16 +129,33 @@ void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
     if (!queue.empty()) SetServerDefaultQueue(queue);
     return;
   }
-  http_t* http = LocalHttp();
-  cups_dest_t* dests = nullptr;
-  int count = cupsGetDests2(http, &dests);
-  if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
-    count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
-  for (int i = 0; i < count; ++i)
-    dests[i].is_default = !queue.empty() && !dests[i].instance &&
-                          EqualsIgnoreCase(dests[i].name, queue);
-  cupsSetDests2(http, count, dests);
-  cupsFreeDests(count, dests);
+  // cupsGetDests2 would also look for printers on the network (DNS-SD),
+  // seconds on a machine that runs it: the destinations are the queues and
+  // those of the user's lpoptions, each asked of the workstation's cupsd.
+  const std::vector<Queue> queues = Queues();
+  const std::vector<OptionsDest> named = UserOptionsDests();
+  RunLocal([&](http_t* http) {
+    cups_dest_t* dests = nullptr;
+    int count = 0;
+    auto add = [&](const std::string& name, const std::string& instance) {
+      const char* instanceName = instance.empty() ? nullptr : instance.c_str();
+      if (cupsGetDest(name.c_str(), instanceName, count, dests)) return;
+      if (cups_dest_t* dest =
+              cupsGetNamedDest(http, name.c_str(), instanceName)) {
+        count = cupsCopyDest(dest, count, &dests);
+        cupsFreeDests(1, dest);
+      }
+    };
+    for (const Queue& installed : queues) add(installed.name, {});
+    for (const OptionsDest& dest : named) add(dest.name, dest.instance);
+    if (!queue.empty() && !cupsGetDest(queue.c_str(), nullptr, count, dests))
+      count = cupsAddDest(queue.c_str(), nullptr, count, &dests);
+    for (int i = 0; i < count; ++i)
+      dests[i].is_default = !queue.empty() && !dests[i].instance &&
+                            EqualsIgnoreCase(dests[i].name, queue);
+    cupsSetDests2(http, count, dests);
+    cupsFreeDests(count, dests);
+  });
 }
 
 std::string CupsWorkstation::DefaultPrinterName() {

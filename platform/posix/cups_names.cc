@@ -57,6 +57,14 @@ std::string PercentEncode(std::string_view text) {
   return out;
 }
 
+// A name as one segment of a URI's path. "." and ".." are encoded too:
+// left as they are, they would name the folder itself or its parent
+// (ipp://srv/printers/.. is the server's root).
+std::string PathSegment(std::string_view name) {
+  if (name == "." || name == "..") return name == "." ? "%2E" : "%2E%2E";
+  return PercentEncode(name);
+}
+
 // A port number of 1 to 65535 written in decimal digits; 0 otherwise.
 int ParsePort(std::string_view digits) {
   if (digits.empty() || digits.size() > 5) return 0;
@@ -156,6 +164,9 @@ std::string QueueNamePart(std::string_view text) {
                 (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
     out += kept ? static_cast<char>(c) : '_';
   }
+  // "." and ".." are no queue names: a queue's URI would name its folder.
+  if (out.find_first_not_of('.') == std::string::npos)
+    out.assign(out.size(), '_');
   return out;
 }
 
@@ -187,6 +198,8 @@ std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name) {
       printer.server.find_first_of("/?#@%\\ \t") != std::string::npos ||
       !SplitHostPort(printer.server, host, port))
     return std::nullopt;
+  // One printer, one name: \\srv:631\a is \\srv\a.
+  if (port == kIppPort) printer.server = host;
   return printer;
 }
 
@@ -207,11 +220,11 @@ std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass) {
   std::string authority = host;
   if (port != 0 && port != kIppPort) authority += ":" + DecimalText(port);
   return "ipp://" + authority + (isClass ? "/classes/" : "/printers/") +
-         PercentEncode(printer.printer);
+         PathSegment(printer.printer);
 }
 
 std::string LocalQueueUri(std::string_view queueName) {
-  return "ipp://localhost/printers/" + PercentEncode(queueName);
+  return "ipp://localhost/printers/" + PathSegment(queueName);
 }
 
 std::string QueueNameFor(const SharedPrinter& printer,

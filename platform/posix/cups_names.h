@@ -26,7 +26,8 @@ std::string DeviceNameOf(std::string_view queueName,
                          std::string_view deviceUri);
 
 // \\server\printer split into its parts; nothing for a name of any other
-// shape or with a server part that cannot be a host name.
+// shape or with a server part that cannot be a host name. The IPP port
+// written in the server part is dropped: each printer has one name.
 std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name);
 
 // The host and port to reach a server part of a printer name at.
@@ -43,8 +44,9 @@ std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass);
 std::string LocalQueueUri(std::string_view queueName);
 
 // The local queue for a shared printer: its printer part with every
-// character outside [A-Za-z0-9._-] made "_", then "@server" when that name
-// is taken, then a number; queue names are compared without regard to case.
+// character outside [A-Za-z0-9._-] made "_" (and "." or ".." made of "_"),
+// then "@server" when that name is taken, then a number; queue names are
+// compared without regard to case.
 std::string QueueNameFor(const SharedPrinter& printer,
                          const std::vector<std::string>& takenNames);
 

@@ -79,6 +79,28 @@ TEST(SharedPrinterTest, UriRoundTripsToTheSameName) {
             "ipp://srv/classes/Etage");
 }
 
+// Each printer has one name and one queue, whatever the spelling; "." and
+// ".." name a printer, never a folder of the server.
+TEST(SharedPrinterTest, OneNameAndOneQueueWhateverTheSpelling) {
+  std::optional<SharedPrinter> withPort =
+      ParseSharedPrinter("\\\\printsrv1:631\\Laser");
+  ASSERT_TRUE(withPort);
+  EXPECT_EQ(withPort->server, "printsrv1");
+  EXPECT_EQ(QueueNameFor(*withPort, {"Laser"}), "Laser@printsrv1");
+  EXPECT_EQ(ParseSharedPrinter("\\\\[::1]:631\\a")->server, "[::1]");
+  for (const char* dots : {".", ".."}) {
+    std::optional<SharedPrinter> printer =
+        ParseSharedPrinter(std::string("\\\\srv\\") + dots);
+    ASSERT_TRUE(printer) << dots;
+    const std::string uri = SharedPrinterUri(*printer, false);
+    EXPECT_EQ(uri.find("/."), std::string::npos) << uri;
+    EXPECT_EQ(DeviceNameOf("q", uri), std::string("\\\\srv\\") + dots);
+  }
+  EXPECT_EQ(QueueNameFor({"srv", "."}, {}), "_");
+  EXPECT_EQ(QueueNameFor({"srv", ".."}, {}), "__");
+  EXPECT_EQ(LocalQueueUri(".."), "ipp://localhost/printers/%2E%2E");
+}
+
 TEST(SharedPrinterTest, AddressOfTheServerPart) {
   EXPECT_EQ(AddressOf("srv").host, "srv");
   EXPECT_EQ(AddressOf("srv").port, 631);

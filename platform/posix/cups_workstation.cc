@@ -1,11 +1,18 @@
 #include "platform/posix/cups_workstation.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 #include "base/run_error.h"
+#include "services/text_utils.h"
 #include "services/unicode.h"
 
 namespace quelmar {
 namespace {
 
+// The overall deadline of one request to the workstation's CUPS, and to a
+// print server.
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
 constexpr int kIppStateIdle = 3;
@@ -21,6 +28,33 @@ void RequestAttributes(ipp_t* request,
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD,
                 "requested-attributes", static_cast<int>(list.size()), nullptr,
                 list.data());
+}
+
+// The attributes of a removed queue that CUPS-Add-Modify-Printer takes
+// back: its description, location, sharing, policies, banners, allowed
+// users and default options ("...-default"); none of what CUPS computes.
+void CopySavedAttributes(ipp_t* saved, ipp_t* request) {
+  if (!saved) return;
+  static constexpr std::string_view kKept[] = {"printer-info",
+                                               "printer-location",
+                                               "printer-is-shared",
+                                               "printer-error-policy",
+                                               "printer-op-policy",
+                                               "requesting-user-name-allowed",
+                                               "requesting-user-name-denied"};
+  constexpr std::string_view kDefault = "-default";
+  for (ipp_attribute_t* a = ippFirstAttribute(saved); a;
+       a = ippNextAttribute(saved)) {
+    const char* attributeName = ippGetName(a);
+    if (!attributeName || ippGetGroupTag(a) != IPP_TAG_PRINTER) continue;
+    const std::string_view name(attributeName);
+    bool kept =
+        std::find(std::begin(kKept), std::end(kKept), name) != std::end(kKept);
+    kept = kept || (name.size() > kDefault.size() &&
+                    name.substr(name.size() - kDefault.size()) == kDefault &&
+                    name.rfind("printer-", 0) != 0);
+    if (kept) ippCopyAttribute(request, a, 0);
+  }
 }
 
 // The workstation's own CUPS failed: the printer services cannot go on.
@@ -43,7 +77,7 @@ std::string RefusalText(const std::string& cupsText) {
          cupsText + ").";
 }
 
-bool IsRefusal(ipp_status_t status) {
+bool IsRefusal(int status) {
   return status == IPP_STATUS_ERROR_FORBIDDEN ||
          status == IPP_STATUS_ERROR_NOT_AUTHENTICATED ||
          status == IPP_STATUS_ERROR_NOT_AUTHORIZED;
@@ -56,10 +90,9 @@ CupsWorkstation::CupsWorkstation()
   RefusePasswordPrompts();
 }
 
-http_t* CupsWorkstation::LocalHttp() {
-  IppReply failure;
-  if (!local_.Open(failure)) ThrowUnavailable("ne répond pas", failure.text);
-  return local_.http();
+void CupsWorkstation::RunLocal(const std::function<void(http_t*)>& call) {
+  IppReply reply = local_.Run(call);
+  if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
 }
 
 IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
@@ -137,6 +170,7 @@ IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
 }
 
 SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return InvalidName();
   std::optional<SharedPrinter> printer = ParseSharedPrinter(name);
   if (!printer)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
@@ -147,27 +181,58 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
   const std::string deviceName = DeviceNameOf({}, uri);
   std::vector<std::string> taken;
   for (Queue& queue : Queues()) {
-    // Connecting a printer that is already connected changes nothing.
-    if (EqualsIgnoreCase(queue.deviceName, deviceName)) return {true, 0};
+    // Connected already, under another spelling of its name (the run has
+    // looked for its own): the connection would change nothing, and is
+    // not made.
+    if (EqualsIgnoreCase(queue.deviceName, deviceName))
+      return Failure(
+          IPP_STATUS_ERROR_NOT_POSSIBLE,
+          "L'imprimante est déjà connectée sous le nom " + queue.deviceName);
     taken.push_back(std::move(queue.name));
+  }
+  auto removed = removed_.find(ToLowerUtf8(deviceName));
+  if (removed != removed_.end()) {
+    const std::string& queue = removed->second.name;
+    bool free = true;
+    for (const std::string& name : taken)
+      free = free && !EqualsIgnoreCase(name, queue);
+    if (free)
+      return CreateQueue(queue, uri, deviceName,
+                         removed->second.attributes.get());
   }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
 }
 
+IppMessage CupsWorkstation::QueueAttributes(const std::string& queue) {
+  IppMessage request =
+      NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, LocalQueueUri(queue));
+  RequestAttributes(request.get(),
+                    {"printer-info", "printer-location", "printer-is-shared",
+                     "printer-error-policy", "printer-op-policy",
+                     "job-sheets-default", "requesting-user-name-allowed",
+                     "requesting-user-name-denied", "job-template"});
+  IppReply reply = SendLocal(std::move(request), "/");
+  return reply.succeeded() ? std::move(reply.response) : nullptr;
+}
+
 SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
                                            const std::string& uri,
-                                           const std::string& deviceName) {
+                                           const std::string& deviceName,
+                                           ipp_t* saved) {
   IppMessage request =
       NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
   ipp_t* r = request.get();
   ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "ppd-name", nullptr, "raw");
   ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
                uri.c_str());
+  CopySavedAttributes(saved, r);
   // The description that print dialogs show: the printer's own name.
-  ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
-               deviceName.c_str());
+  if (!ippFindAttribute(r, "printer-info", IPP_TAG_ZERO))
+    ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
+                 deviceName.c_str());
   ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-accepting-jobs", 1);
-  ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
+  if (!ippFindAttribute(r, "printer-is-shared", IPP_TAG_ZERO))
+    ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 kIppStateIdle);
   IppReply reply = SendLocal(std::move(request), "/admin/");
@@ -199,6 +264,7 @@ void CupsWorkstation::SetServerDefaultQueue(const std::string& queue) {
 
 SpoolerResult CupsWorkstation::DeletePrinterConnection(
     const std::string& name) {
+  if (HasControlCharacter(name)) return InvalidName();
   std::optional<Queue> queue = FindQueue(name);
   if (!queue)
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
@@ -211,26 +277,50 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   std::optional<std::string> userDefault = LpoptionsDefaultQueue();
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
+  IppMessage attributes = QueueAttributes(queue->name);
   if (wasDefault) SetUserDefaultQueue({});
-  IppReply reply = SendLocal(
-      NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
-      "/admin/");
+  IppReply reply;
+  try {
+    reply = SendLocal(
+        NewRequest(IPP_OP_CUPS_DELETE_PRINTER, LocalQueueUri(queue->name)),
+        "/admin/");
+  } catch (const RunError&) {
+    // The service stopped answering: the removal may not have been made,
+    // and the default is cleared only for a removal that was.
+    if (wasDefault) RestoreUserDefaultQueue(queue->name);
+    throw;
+  }
   if (!reply.succeeded()) {
     if (wasDefault) SetUserDefaultQueue(queue->name);
     return LocalFailure(reply);
   }
+  removed_[ToLowerUtf8(queue->deviceName)] = {queue->name,
+                                              std::move(attributes)};
   return {true, 0};
 }
 
-SpoolerResult CupsWorkstation::Failure(ipp_status_t status,
-                                       const std::string& text) {
+void CupsWorkstation::RestoreUserDefaultQueue(const std::string& queue) {
+  try {
+    SetUserDefaultQueue(queue);
+  } catch (const RunError&) {
+    // Still no answer: the error being reported already says so.
+  }
+}
+
+SpoolerResult CupsWorkstation::InvalidName() {
+  return Failure(IPP_STATUS_ERROR_BAD_REQUEST,
+                 "Nom d'imprimante non valide : il contient un caractère de "
+                 "contrôle");
+}
+
+SpoolerResult CupsWorkstation::Failure(int status, const std::string& text) {
   texts_[status] = text;
   return {false, status};
 }
 
 std::string CupsWorkstation::ErrorText(int32_t code) {
   if (auto text = texts_.find(code); text != texts_.end()) return text->second;
-  std::string keyword = ippErrorString(static_cast<ipp_status_t>(code));
+  std::string keyword = IppStatusText(code);
   return keyword.rfind("0x", 0) == 0 ? std::string() : keyword;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -49,12 +50,22 @@ class CupsWorkstation : public Spooler,
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
   IppReply SendLocal(IppMessage request, const char* resource);
-  // The open connection to the workstation's CUPS, or a RunError.
-  http_t* LocalHttp();
+  // Runs libcups calls on the workstation's CUPS within the deadline of a
+  // request; a RunError when it does not answer.
+  void RunLocal(const std::function<void(http_t*)>& call);
+  // Creates the queue; with `saved`, the attributes of a queue removed
+  // before (description, location, sharing, policies, default options)
+  // instead of the new queue's own.
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
-                            const std::string& deviceName);
+                            const std::string& deviceName,
+                            ipp_t* saved = nullptr);
+  // The attributes of a queue that a rollback gives back; nothing when the
+  // workstation's CUPS does not give them.
+  IppMessage QueueAttributes(const std::string& queue);
+  // A printer name holding a control character, refused whole.
+  SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
-  SpoolerResult Failure(ipp_status_t status, const std::string& text);
+  SpoolerResult Failure(int status, const std::string& text);
   // A failure of the workstation's cupsd to add or delete a queue; a
   // refusal of this user is said in full.
   SpoolerResult LocalFailure(const IppReply& reply);
@@ -67,6 +78,9 @@ class CupsWorkstation : public Spooler,
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
+  // The same, while another run-time error is being reported: a service
+  // that still does not answer leaves it undone.
+  void RestoreUserDefaultQueue(const std::string& queue);
 
   // Run by root: the machine-wide default, which every user sees unless
   // they chose their own: the Default line of the machine-wide lpoptions
@@ -80,6 +94,15 @@ class CupsWorkstation : public Spooler,
   IppConnection local_;
   std::map<int32_t, std::string> texts_;
   std::vector<std::string> installed_;
+  // The queues this run removed, by lower-cased device name: a printer
+  // connected again (the rollback of a replacement) comes back under its
+  // queue's name, with its attributes, so that the user's options for it
+  // (lpoptions, by queue name) apply again.
+  struct RemovedQueue {
+    std::string name;
+    IppMessage attributes;
+  };
+  std::map<std::string, RemovedQueue> removed_;
 };
 
 }  // namespace quelmar

@@ -6,16 +6,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "base/run_error.h"
+#include "services/retry_backoff.h"
 
 namespace quelmar {
 namespace {
-
-// How long a journal held by another process is waited for.
-constexpr auto kLockPatience = std::chrono::seconds(5);
-constexpr auto kLockRetryPause = std::chrono::milliseconds(20);
 
 class FileDescriptor {
  public:
@@ -38,24 +36,31 @@ bool IsHiddenName(const std::string& path) {
 }
 
 // A whole-file write lock, so that journals on shares that do not make
-// appends atomic still never interleave; waits while another process holds
-// it.
-bool LockWhole(int fd) {
+// appends atomic still never interleave; waits while other processes hold
+// it, for kJournalPatience at most. `locked` is false where the file system
+// has no locks: the entry is then written without one.
+bool LockWhole(int fd, bool& locked) {
   struct flock lock {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
-  auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+  RetryBackoff backoff(std::random_device{}());
+  const auto deadline = std::chrono::steady_clock::now() + kJournalPatience;
+  locked = true;
   while (fcntl(fd, F_SETLK, &lock) != 0) {
-    if (errno != EACCES && errno != EAGAIN && errno != EINTR)
-      return errno == ENOLCK || errno == EOPNOTSUPP;  // no locks here: go on
+    if (errno == ENOLCK || errno == EOPNOTSUPP) {
+      locked = false;
+      return true;
+    }
+    if (errno != EACCES && errno != EAGAIN && errno != EINTR) return false;
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kLockRetryPause);
+    std::this_thread::sleep_for(backoff.NextPause());
   }
   return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
+// Writes all of `text`; the count written so far in `done`.
+bool WriteAll(int fd, const std::string& text, size_t& done) {
+  done = 0;
   while (done < text.size()) {
     ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -63,6 +68,43 @@ bool WriteAll(int fd, const std::string& text) {
     done += static_cast<size_t>(n);
   }
   return true;
+}
+
+// True when the file is empty or its last byte is a line break. A file cut
+// in the middle of an entry (a disk that filled up before, a writer killed
+// during its write) does not end so.
+bool EndsWithLineBreak(int fd, off_t size) {
+  char last = '\n';
+  return size == 0 || pread(fd, &last, 1, size - 1) != 1 || last == '\n';
+}
+
+// Opens the journal for appending. In a folder that every user may write,
+// a symbolic link named as the journal could send the entry to a file of
+// its owner's choosing: a link is followed only when the user owns it, and
+// a file is only ever created where no link stands (O_EXCL fails on any
+// link, even a dangling one). O_NONBLOCK: a FIFO without a reader would
+// otherwise block open() forever; it has no effect on an ordinary file.
+// O_NOCTTY: a terminal named as the journal never becomes the controlling
+// terminal. Read access lets the entry start on a new line after a cut
+// one; a journal the user may only write is written without that check.
+int OpenJournal(const std::string& path, int access) {
+  const int flags = access | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    int fd = open(path.c_str(), flags | O_NOFOLLOW);
+    if (fd >= 0) return fd;
+    if (errno == ELOOP) {
+      struct stat link {};
+      if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode) ||
+          link.st_uid != geteuid())
+        return -1;
+      return open(path.c_str(), flags);
+    }
+    if (errno != ENOENT) return -1;
+    fd = open(path.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+    // Made by another writer (or a link) since: open what is there now.
+  }
+  return -1;
 }
 
 }  // namespace
@@ -90,20 +132,31 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
 
 bool PosixFileSystem::AppendToFile(const std::string& path,
                                    const std::string& text) {
-  // O_NONBLOCK: a journal path naming a FIFO without a reader would
-  // otherwise block the run forever in open(); it fails at once instead, and
-  // has no effect on writes to an ordinary file. O_NOCTTY: a terminal named
-  // as the journal never becomes the controlling terminal.
-  FileDescriptor fd(open(
-      path.c_str(),
-      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644));
+  int journal = OpenJournal(path, O_RDWR);
+  if (journal < 0 && errno == EACCES) journal = OpenJournal(path, O_WRONLY);
+  FileDescriptor fd(journal);
   if (fd.get() < 0) return false;
   struct stat info {};
   if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  if (!LockWhole(fd.get())) return false;
+  bool locked = false;
+  if (!LockWhole(fd.get(), locked)) return false;
+  // Under the lock, the file's size is where this entry starts.
+  if (fstat(fd.get(), &info) != 0) return false;
+  const off_t before = info.st_size;
+  const std::string entry =
+      EndsWithLineBreak(fd.get(), before) ? text : "\r\n" + text;
   // One write of the whole entry on a file opened for appending: entries of
   // several workstations never interleave.
-  return WriteAll(fd.get(), text);
+  size_t written = 0;
+  if (WriteAll(fd.get(), entry, written)) return true;
+  // A full disk or a quota took part of the entry: the file is cut back to
+  // its size before it, so that no torn entry is left for the next one to
+  // be glued to. Without a lock, only when no other writer wrote since.
+  if (written > 0 &&
+      (locked || (fstat(fd.get(), &info) == 0 &&
+                  info.st_size == before + static_cast<off_t>(written))))
+    (void)!ftruncate(fd.get(), before);  // CutBack: the entry's own bytes
+  return false;
 }
 
 }  // namespace quelmar

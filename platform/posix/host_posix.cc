@@ -4,6 +4,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "services/unicode.h"
@@ -66,6 +67,8 @@ std::string PosixHost::AnsiToUtf8(std::string_view bytes) {
 #include "platform/posix/file_system_posix.h"
 
 namespace quelmar {
+
+void KeepRunningWhenOutputCloses() { std::signal(SIGPIPE, SIG_IGN); }
 
 std::unique_ptr<Host> CreateNativeHost(std::vector<std::string> arguments) {
   return std::make_unique<PosixHost>(std::move(arguments));

@@ -1,6 +1,9 @@
 #include "platform/sim/workstation.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 #include "services/text_utils.h"
@@ -41,22 +44,41 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// "OPERATION PRINTER=NUMBER"; the number follows the last "=".
-std::optional<ForcedFailure> ParseFailure(std::string_view line) {
+// A whole decimal 32-bit number, blanks around it allowed.
+std::optional<int32_t> ParseNumber(std::string_view text) {
+  const std::string digits(TrimBlanks(text));
+  if (digits.empty() || digits.size() > 11) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  long long number = std::strtoll(digits.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || number < INT32_MIN || number > INT32_MAX ||
+      !(std::isdigit(static_cast<unsigned char>(digits[0])) ||
+        digits[0] == '-'))
+    return std::nullopt;
+  return static_cast<int32_t>(number);
+}
+
+// "OPERATION PRINTER=NUMBER"; the number follows the last "=". A line of
+// another shape is ignored; a number that cannot be read makes the line
+// unreadable (false).
+bool ParseFailure(std::string_view line, std::vector<ForcedFailure>& into) {
   size_t space = line.find(' ');
   size_t equals = line.rfind('=');
   if (space == std::string_view::npos || equals == std::string_view::npos ||
       equals < space)
-    return std::nullopt;
+    return true;
+  std::optional<int32_t> error = ParseNumber(line.substr(equals + 1));
+  if (!error) return false;
   ForcedFailure failure;
   failure.operation = ToLowerUtf8(line.substr(0, space));
   failure.printer = TrimBlanks(line.substr(space + 1, equals - space - 1));
-  failure.error = static_cast<int32_t>(std::strtol(
-      std::string(TrimBlanks(line.substr(equals + 1))).c_str(), nullptr, 10));
-  return failure;
+  failure.error = *error;
+  into.push_back(std::move(failure));
+  return true;
 }
 
-void ParseLine(WorkstationState& state, const std::string& section,
+// False when the line's number cannot be read.
+bool ParseLine(WorkstationState& state, const std::string& section,
                std::string_view line) {
   if (section == "printers") {
     state.printers.emplace_back(line);
@@ -68,29 +90,43 @@ void ParseLine(WorkstationState& state, const std::string& section,
         EqualsIgnoreCase(TrimBlanks(line.substr(0, equals)), "device"))
       state.device = std::string(TrimBlanks(line.substr(equals + 1)));
   } else if (section == "failures") {
-    if (std::optional<ForcedFailure> failure = ParseFailure(line))
-      state.failures.push_back(*failure);
+    return ParseFailure(line, state.failures);
   } else if (section == "messages") {
     size_t equals = line.find('=');
-    if (equals != std::string_view::npos)
-      state.messages.emplace_back(
-          std::strtol(std::string(line.substr(0, equals)).c_str(), nullptr, 10),
-          std::string(line.substr(equals + 1)));
+    if (equals == std::string_view::npos) return true;
+    std::optional<int32_t> code = ParseNumber(line.substr(0, equals));
+    if (!code) return false;
+    state.messages.emplace_back(*code, std::string(line.substr(equals + 1)));
   }
+  return true;
+}
+
+// Why the bytes are not a workstation file's text; empty when they are.
+std::string EncodingProblem(std::string_view text) {
+  if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF")
+    return "fichier en UTF-16 ; il doit être en UTF-8";
+  if (!IsValidUtf8(text)) return "fichier qui n'est pas du texte UTF-8";
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' &&
+         c != '\n') ||
+        c == 0x7F)
+      return "fichier binaire (caractère de contrôle)";
+  return {};
 }
 
 }  // namespace
 
-WorkstationState ParseWorkstation(std::string_view text) {
+WorkstationState ParseWorkstation(std::string_view text, std::string* problem) {
   // Editors on Windows often save UTF-8 with a byte-order mark; left in, it
   // would hide the first section header.
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
   if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  if (problem) *problem = EncodingProblem(text);
   WorkstationState state;
   std::string section;
   LineCursor lines(text);
   std::string_view raw;
-  while (lines.Next(raw)) {
+  for (int number = 1; lines.Next(raw); ++number) {
     std::string_view line = TrimBlanks(raw);
     if (line.empty() || line.front() == ';') continue;
     size_t close = line.find(']');
@@ -98,7 +134,9 @@ WorkstationState ParseWorkstation(std::string_view text) {
       section = ToLowerUtf8(TrimBlanks(line.substr(1, close - 1)));
       continue;
     }
-    ParseLine(state, section, line);
+    if (!ParseLine(state, section, line) && problem && problem->empty())
+      *problem = "ligne " + DecimalText(number) +
+                 " : nombre illisible ou hors limites";
   }
   return state;
 }
@@ -193,6 +231,7 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
+  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
   const std::string lower = ToLowerUtf8(name);
@@ -204,6 +243,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
+  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
   // The first of equal names: the multimap keeps them in the order they

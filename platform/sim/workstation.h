@@ -32,8 +32,11 @@ struct WorkstationState {
 
 // Reads the workstation file (UTF-8, INI-like, ";" comment lines, section
 // names without regard to case). Lines outside the known sections are
-// ignored.
-WorkstationState ParseWorkstation(std::string_view text);
+// ignored. A file that cannot be read as such (not UTF-8 text, a control
+// character, a number that is no 32-bit number) gives the reason in
+// `problem`, when asked, and what could be read.
+WorkstationState ParseWorkstation(std::string_view text,
+                                  std::string* problem = nullptr);
 // The same format, as the run left the workstation.
 std::string FormatWorkstation(const WorkstationState& state);
 

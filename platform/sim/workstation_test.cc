@@ -95,6 +95,33 @@ TEST(FormatWorkstationTest, RoundTripsThroughTheParser) {
   ExpectSameState(ParseWorkstation(FormatWorkstation(bare)), bare);
 }
 
+TEST(ParseWorkstationTest, UnreadableFilesSayWhy) {
+  struct Case {
+    std::string text;
+    std::string problem;
+  } cases[] = {
+      {kFile, ""},
+      {"[failures]\nconnect \\\\a\\b=-2147483648\n[messages]\n2147483647=x",
+       ""},
+      {std::string("\xFF\xFE[\0s\0]\0", 8),
+       "fichier en UTF-16 ; il doit être en UTF-8"},
+      {"[printers]\n\\\\srv\\Caf\xE9", "fichier qui n'est pas du texte UTF-8"},
+      {std::string("[printers]\nA\0B", 14),
+       "fichier binaire (caractère de contrôle)"},
+      {"[printers]\nA\n[failures]\nconnect A=2147483648",
+       "ligne 4 : nombre illisible ou hors limites"},
+      {"[messages]\n5=Accès refusé.\n99999999999999999999=x",
+       "ligne 3 : nombre illisible ou hors limites"},
+      {"[failures]\r\nconnect A=cinq",
+       "ligne 2 : nombre illisible ou hors limites"},
+  };
+  for (const Case& c : cases) {
+    std::string problem = "not set";
+    ParseWorkstation(c.text, &problem);
+    EXPECT_EQ(problem, c.problem) << c.text;
+  }
+}
+
 SimWorkstation Station() { return SimWorkstation(ParseWorkstation(kFile)); }
 
 TEST(SimWorkstationTest, ConnectAddsTheShareAsItIsSpelled) {
@@ -123,6 +150,18 @@ TEST(SimWorkstationTest, ConnectFailures) {
   // Installed but offered by no server.
   EXPECT_EQ(station.AddPrinterConnection("\\\\oldsrv\\Canon1").error, 1801);
   EXPECT_EQ(station.state().printers.size(), 3u);
+}
+
+// The system reads a name up to its first NUL: a name with a control
+// character is refused whole, even when a share or a printer bears it.
+TEST(SimWorkstationTest, NamesWithAControlCharacterAreInvalid) {
+  WorkstationState state;
+  state.printers = {"\\\\oldsrv\\A\x01"};
+  state.shares = {"\\\\printsrv\\B\tC"};
+  SimWorkstation station(state);
+  EXPECT_EQ(station.AddPrinterConnection(state.shares[0]).error, 1801);
+  EXPECT_EQ(station.DeletePrinterConnection(state.printers[0]).error, 1801);
+  EXPECT_EQ(station.state().printers, state.printers);
 }
 
 TEST(SimWorkstationTest, DisconnectRemovesAndClearsTheDefault) {

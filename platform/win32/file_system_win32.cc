@@ -8,13 +8,10 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
+#include "services/retry_backoff.h"
 
 namespace quelmar {
 namespace {
-
-// How long a journal held by another workstation is waited for.
-constexpr auto kSharingPatience = std::chrono::seconds(5);
-constexpr auto kSharingRetryPause = std::chrono::milliseconds(20);
 
 constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY |
                                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -28,19 +25,47 @@ bool IsSharingError(DWORD error) {
 // on a disk counts.
 bool IsDiskFile(HANDLE file) { return GetFileType(file) == FILE_TYPE_DISK; }
 
-// Opens the journal for appending alone: other writers wait (they retry on
-// the sharing violation) until this entry is written, readers do not.
-HANDLE OpenForAppending(const std::wstring& path) {
-  const auto deadline = std::chrono::steady_clock::now() + kSharingPatience;
+// Opens the journal alone for writing: other writers wait (they retry on
+// the sharing violation, for kJournalPatience at most) until this entry is
+// written; readers do not. Read and write access let the entry start on a
+// new line after a cut one, and a partial entry be cut back; where the
+// user may only append (a drop folder), the file is opened for appending
+// alone, without those repairs (`canRepair` false).
+HANDLE OpenForAppending(const std::wstring& path, bool& canRepair) {
+  RetryBackoff backoff(GetCurrentProcessId() ^ GetTickCount());
+  const auto deadline = std::chrono::steady_clock::now() + kJournalPatience;
   for (;;) {
+    canRepair = true;
     HANDLE file =
-        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+      canRepair = false;
+      file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     if (file != INVALID_HANDLE_VALUE || !IsSharingError(GetLastError()) ||
         std::chrono::steady_clock::now() >= deadline)
       return file;
-    std::this_thread::sleep_for(kSharingRetryPause);
+    std::this_thread::sleep_for(backoff.NextPause());
   }
+}
+
+bool MoveTo(HANDLE file, LONGLONG position) {
+  LARGE_INTEGER target;
+  target.QuadPart = position;
+  return SetFilePointerEx(file, target, nullptr, FILE_BEGIN);
+}
+
+// True when the file is empty or its last byte is a line break. A file cut
+// in the middle of an entry (a disk that filled up before, a writer killed
+// during its write) does not end so. Leaves the file's position at its end.
+bool EndsWithLineBreak(HANDLE file, LONGLONG size) {
+  if (size == 0 || !MoveTo(file, size - 1)) return true;
+  char last = '\n';
+  DWORD count = 0;
+  return !ReadFile(file, &last, 1, &count, nullptr) || count != 1 ||
+         last == '\n';
 }
 
 }  // namespace
@@ -85,15 +110,32 @@ bool Win32FileSystem::AppendToFile(const std::string& path,
                                    const std::string& text) {
   if (path.empty()) return false;
   const std::string bytes = Utf8ToAnsiText(text);
-  if (bytes.size() > ULONG_MAX) return false;
-  FileHandle file(OpenForAppending(Utf8ToWide(path)));
+  if (bytes.size() > ULONG_MAX - 2) return false;
+  bool canRepair = false;
+  FileHandle file(OpenForAppending(Utf8ToWide(path), canRepair));
   if (!file.valid() || !IsDiskFile(file.get())) return false;
-  // One write of the whole entry on a file opened for appending: entries of
-  // several workstations never interleave.
+  // The file is ours alone until it is closed: its size is where this entry
+  // starts.
+  LARGE_INTEGER size{};
+  if (canRepair && !GetFileSizeEx(file.get(), &size)) return false;
+  const std::string entry =
+      !canRepair || EndsWithLineBreak(file.get(), size.QuadPart)
+          ? bytes
+          : "\r\n" + bytes;
+  if (canRepair && !MoveTo(file.get(), size.QuadPart)) return false;
+  // One write of the whole entry: entries of several workstations never
+  // interleave.
   DWORD written = 0;
-  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                   &written, nullptr) &&
-         written == bytes.size();
+  if (WriteFile(file.get(), entry.data(), static_cast<DWORD>(entry.size()),
+                &written, nullptr) &&
+      written == entry.size())
+    return true;
+  // A full disk or a quota took part of the entry: the file is cut back to
+  // its size before it, so that no torn entry is left for the next one to
+  // be glued to.
+  if (canRepair && MoveTo(file.get(), size.QuadPart))
+    SetEndOfFile(file.get());  // CutBack: the entry's own bytes
+  return false;
 }
 
 }  // namespace quelmar

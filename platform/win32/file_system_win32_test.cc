@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -123,6 +124,40 @@ TEST_F(Win32FileSystemTest, AppendWaitsWhileAnotherWriterHoldsTheJournal) {
   release.join();
   EXPECT_TRUE(written);
   EXPECT_EQ(files_.ReadWholeFile(path), "avant\r\napr\xE8s\r\n");
+}
+
+// A file cut in the middle of an entry (a killed writer, an earlier full
+// disk) never swallows the first line of the next one.
+TEST_F(Win32FileSystemTest, EntryAfterACutOneStartsOnItsOwnLine) {
+  const std::string path = MakeFile("coupe.log", "01/02/2026 sur PC1 : d\xE9");
+  EXPECT_TRUE(files_.AppendToFile(path, "entrée\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(path, "suivante\r\n"));
+  EXPECT_EQ(files_.ReadWholeFile(path),
+            "01/02/2026 sur PC1 : d\xE9\r\nentr\xE9"
+            "e\r\nsuivante\r\n");
+}
+
+// A logon wave holds the share's journal for seconds: 64 writers that start
+// while it is held for 8 s all write their entries, whole, once it is free.
+TEST_F(Win32FileSystemTest,
+       SixtyFourWritersWaitOutAJournalHeldForEightSeconds) {
+  const std::string path = MakeFile("vague.log", "");
+  auto holder = std::make_unique<FileHandle>(
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(holder->valid());
+  std::vector<std::thread> writers;
+  std::atomic<int> written = 0;
+  const std::string entry = std::string(3000, 'x') + "\r\n";
+  for (int i = 0; i < 64; ++i)
+    writers.emplace_back([&] { written += files_.AppendToFile(path, entry); });
+  std::this_thread::sleep_for(std::chrono::seconds(8));
+  holder.reset();
+  for (std::thread& writer : writers) writer.join();
+  EXPECT_EQ(written, 64);
+  std::string expected;
+  for (int i = 0; i < 64; ++i) expected += entry;
+  EXPECT_EQ(files_.ReadWholeFile(path), expected);
 }
 
 }  // namespace

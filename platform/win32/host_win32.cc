@@ -103,6 +103,9 @@ std::string Win32Host::AnsiToUtf8(std::string_view bytes) {
 
 // quelmar-dryrun hands over the arguments that follow its options; they are
 // the last arguments of the process, read again from the wide command line.
+// Windows sends no signal for a closed pipe: the write fails.
+void KeepRunningWhenOutputCloses() {}
+
 std::unique_ptr<Host> CreateNativeHost(std::vector<std::string> arguments) {
   std::string text;
   for (const std::string& argument : LastWideArguments(arguments.size())) {

@@ -4,6 +4,7 @@
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
+#include "services/text_utils.h"
 
 namespace quelmar {
 namespace {
@@ -55,12 +56,14 @@ const std::vector<std::string>& Win32Spooler::InstalledPrinters() {
 }
 
 SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return {false, ERROR_INVALID_PRINTER_NAME};
   std::wstring wideName = Utf8ToWide(name);
   return CallClearingLastError(
       [&] { return AddPrinterConnectionW(wideName.data()); });
 }
 
 SpoolerResult Win32Spooler::DeletePrinterConnection(const std::string& name) {
+  if (HasControlCharacter(name)) return {false, ERROR_INVALID_PRINTER_NAME};
   std::wstring wideName = Utf8ToWide(name);
   return CallClearingLastError(
       [&] { return DeletePrinterConnectionW(wideName.data()); });

@@ -154,6 +154,42 @@ case_failed_replacement_rolled_back() {
   end_case
 }
 
+# The rolled-back printer comes back as it was: its queue's own name (not
+# the one a new connection would get), description, location, sharing and
+# default options, and the user's options for it.
+case_rollback_as_it_was() {
+  new_case rollback-as-it-was
+  print_server printsrv1 Laser
+  print_server printsrv2 Couleur
+  SIM_PRINTERS+=('\\printsrv1\Laser')
+  cat >>"$CUPS_TEST_ROOT/workstation/etc/printers.conf" <<CONF
+<Printer Bureau>
+Info Imprimante du bureau
+Location 2e étage
+DeviceURI ipp://printsrv1/printers/Laser
+State Idle
+Accepting Yes
+Shared No
+Option sides two-sided-long-edge
+</Printer>
+CONF
+  mkdir -p "$HOME/.cups"
+  echo "Default Bureau media=A5" >"$HOME/.cups/lpoptions"
+  SIM_DEFAULT='\\printsrv1\Laser,,'
+  script '*\\printsrv1\Laser,\\printsrv2\Laser'
+  start_servers && run_quelmar
+  expect_state 1 '\\printsrv1\Laser' '\\printsrv1\Laser'
+  local described options
+  described=$(lpstat -l -p Bureau 2>&1)
+  options=$(lpoptions -p Bureau 2>&1)
+  [[ $described == *"Description: Imprimante du bureau"* &&
+    $described == *"Location: 2e étage"* ]] ||
+    PROBLEMS+=("queue Bureau not as it was: $described")
+  [[ $options == *"sides=two-sided-long-edge"* && $options == *"media=A5"* ]] ||
+    PROBLEMS+=("options of Bureau not as they were: $options")
+  end_case
+}
+
 # printsrv2 is stopped while quelmar waits for the silent printsrv3: the
 # lines after that wait find it gone, and the migration is rolled back.
 case_server_stopped_mid_run() {
@@ -190,6 +226,34 @@ case_silent_server() {
   end_case
 }
 
+# Print servers that misbehave (hostile_server.py): a cut reply, a valid
+# reply without "100 Continue", a trickle of a byte every 3 s, endless
+# "100 Continue". Each failing connection fails on its own, within the
+# deadline of its request, with a text that names its server; the valid one
+# is made; the run goes on to the last line.
+case_hostile_servers() {
+  new_case hostile-servers
+  print_server printsrv1 Laser
+  SIM_SHARES+=('\\hostile2\Laser')
+  script '+\\hostile1\Laser' '+\\hostile2\Laser' '+\\hostile3\Laser' \
+    '+\\hostile4\Laser' '+\\printsrv1\Laser'
+  start_servers &&
+    start_hostile_server hostile1 cut &&
+    start_hostile_server hostile2 no-continue &&
+    start_hostile_server hostile3 trickle &&
+    start_hostile_server hostile4 continue &&
+    run_quelmar
+  # Two requests reach their deadline of 5 s.
+  ((QUELMAR_MS < 2 * SERVER_TIMEOUT_MS + 3000)) ||
+    PROBLEMS+=("the hostile servers took ${QUELMAR_MS} ms")
+  local name
+  for name in hostile1 hostile3 hostile4; do
+    expect_trace "erreur rencontrée : $name : "
+  done
+  expect_state 1 '' '\\hostile2\Laser' '\\printsrv1\Laser'
+  end_case
+}
+
 # Without the workstation's own cupsd the run ends with a run-time error,
 # never with an empty list of printers.
 case_no_local_cupsd() {
@@ -201,6 +265,73 @@ case_no_local_cupsd() {
     PROBLEMS+=("no run-time error 68 on standard error")
   grep -q "aucune imprimante concernée" "$CASE_DIR/quelmar.out" &&
     PROBLEMS+=("the run went on with an empty printer list")
+  end_case
+}
+
+# Making a printer the default keeps the user's other lpoptions lines (their
+# options, an instance) and looks for no printer on the network: libcups's
+# DNS-SD discovery goes through the system's D-Bus, which the run never
+# connects to (checked with strace when it is there).
+case_default_without_discovery() {
+  new_case default-without-discovery
+  print_server printsrv1 Laser Couleur
+  connected printsrv1 Laser
+  connected printsrv1 Couleur
+  mkdir -p "$HOME/.cups"
+  printf '%s\n' 'Dest Couleur sides=two-sided-long-edge' \
+    'Dest Laser/recto sides=one-sided' 'Default Laser' >"$HOME/.cups/lpoptions"
+  SIM_DEFAULT='\\printsrv1\Laser,,'
+  script '=\\printsrv1\Couleur'
+  local real=$QUELMAR
+  if command -v strace >/dev/null; then
+    printf '#!/bin/sh\nexec strace -f -qq -e trace=connect -o "%s" "%s" "$@"\n' \
+      "$HOME/connects" "$real" >"$CASE_DIR/traced"
+    chmod 755 "$CASE_DIR/traced"
+    QUELMAR=$CASE_DIR/traced
+  fi
+  start_servers && run_quelmar
+  QUELMAR=$real
+  # (lpstat lists the instance as a printer of its own: no dry-run here.)
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 0
+  expect_eq "default printer" "$(real_default)" '\\printsrv1\Couleur'
+  grep -qx 'Default Couleur sides=two-sided-long-edge' "$HOME/.cups/lpoptions" &&
+    grep -qx 'Dest Laser/recto sides=one-sided' "$HOME/.cups/lpoptions" ||
+    PROBLEMS+=("lpoptions lost lines: $(tr '\n' '|' <"$HOME/.cups/lpoptions")")
+  if [[ -f $HOME/connects ]] && grep -qiE 'dbus|avahi|224\.0\.0\.251' "$HOME/connects"; then
+    PROBLEMS+=("looked for printers on the network: $(grep -iE 'dbus|avahi|224' "$HOME/connects" | head -2)")
+  fi
+  end_case
+}
+
+# The workstation's cupsd stalls between the removal of the old printer and
+# the connection of its replacement (stopped while quelmar waits for the
+# silent printsrv3, for longer than a request's deadline), then answers
+# again: the old printer and the default come back before the run-time
+# error ends the run, and the journal says what happened.
+case_local_cupsd_stalled_mid_replacement() {
+  new_case local-cupsd-stalled
+  print_server printsrv1 Laser
+  silent_server printsrv3 Laser
+  connected printsrv1 Laser
+  user_default Laser '\\printsrv1\Laser'
+  printf '[Config]\nMode=N\nModeLog=C\nLog=%s\n[actions]\n%s\n' \
+    "$HOME/journal.log" '*\\printsrv1\Laser,\\printsrv3\Laser' \
+    >"$CASE_DIR/script.txt"
+  start_servers && start_quelmar
+  if wait_for_trace 'Et reconnexion de \\printsrv3\Laser...'; then
+    kill -STOP "${SERVER_PID[workstation]}"
+    # printsrv3's 5 s, then a local request's 10 s deadline passes.
+    sleep 16
+    kill -CONT "${SERVER_PID[workstation]}"
+  fi
+  wait_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 2
+  grep -q "Erreur 68 : " "$CASE_DIR/quelmar.err" ||
+    PROBLEMS+=("no run-time error 68 on standard error")
+  expect_eq "printers" "$(real_printers)" '\\printsrv1\Laser'
+  expect_eq "default printer" "$(real_default)" '\\printsrv1\Laser'
+  grep -q "Traitement interrompu par l'erreur 68" "$HOME/journal.log" ||
+    PROBLEMS+=("the journal does not say the run was cut short")
   end_case
 }
 
@@ -301,23 +432,15 @@ for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
 
-case_connect
-case_disconnect
-case_disconnect_last_default
-case_disconnect_lpdest
-case_replace_default
-case_wildcard_migration
-case_failed_replacement_rolled_back
-case_server_stopped_mid_run
-case_silent_server
-case_no_local_cupsd
-case_local_cupsd_stopped_mid_run
-case_replacement_matrix
-case_root_machine_default
-case_root_machine_options_file
-case_user_refused
-case_rehearsal_full_trace
-case_rehearsal_one_line
+ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
+  replace_default wildcard_migration failed_replacement_rolled_back
+  rollback_as_it_was
+  server_stopped_mid_run silent_server hostile_servers no_local_cupsd
+  local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
+  default_without_discovery replacement_matrix root_machine_default root_machine_options_file
+  user_refused rehearsal_full_trace rehearsal_one_line"
+# CUPS_CASES: only these cases (names after case_), while working on them.
+for name in ${CUPS_CASES:-$ALL_CASES}; do "case_$name"; done
 
 # Every cupsd started by the cases is gone.
 left=0

@@ -19,8 +19,9 @@
 # - reconnection: the old printer's server no longer offers it, or is
 #   stopped while quelmar waits for the new one;
 # - default settings: LPDEST names the old default's queue, under a queue
-#   name that neither connection makes, so the read-back of the default
-#   never shows the printer just set.
+#   name that the new connection does not make, so the read-back of the
+#   default never shows the replacement; the rolled-back old printer comes
+#   back under that very queue, so restoring its default succeeds.
 
 # mx_begin RUN MODE [stop]: a new run. MODE is "plain", "removal" (queues
 # cannot be deleted), "lpdest" (default settings fail) or "missing" (the
@@ -74,7 +75,9 @@ mx_case() {
   case $MX_MODE in
     removal) sim_failure "disconnect $named=5" ;;
     lpdest)
-      sim_failure "setdefault $named=0"
+      # The rolled-back printer comes back under its own queue, the one
+      # LPDEST names: restoring its default succeeds on CUPS.
+      [[ $fault == RestoreDefault ]] || sim_failure "setdefault $named=0"
       sim_failure "setdefault $new=0"
       ;;
     missing)
@@ -141,7 +144,8 @@ mx_expect() {
   [[ $fault == Reconnect ]] && return
   # The old printer again, its host as the script spells it.
   MX_EXPECTED+=("$reconnected")
-  [[ $d == 1 && $MX_MODE != lpdest ]] && MX_DEFAULT=$reconnected
+  [[ $d == 1 && ($MX_MODE != lpdest || $fault == RestoreDefault) ]] &&
+    MX_DEFAULT=$reconnected
 }
 
 mx_plural() { (($1 > 1)) && echo s; }

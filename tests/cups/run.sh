@@ -19,6 +19,9 @@ command -v cupsd >/dev/null || packages+=(cups cups-daemon)
 command -v lpstat >/dev/null || packages+=(cups-client)
 command -v cups-config >/dev/null || packages+=(libcups2-dev)
 command -v ip >/dev/null || packages+=(iproute2)
+# The misbehaving print servers, and the check that no discovery starts.
+command -v python3 >/dev/null || packages+=(python3)
+command -v strace >/dev/null || packages+=(strace)
 if ((${#packages[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
     "${packages[@]}" >/dev/null ||

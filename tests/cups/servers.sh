@@ -7,7 +7,9 @@
 # Name -> loopback address of the print servers, written as the hosts file
 # that is bind-mounted over /etc/hosts.
 declare -A SERVER_ADDRESS=([workstation]=127.0.0.1 [printsrv1]=127.0.0.2
-  [printsrv2]=127.0.0.3 [printsrv3]=127.0.0.4 [printsrv4]=127.0.0.5)
+  [printsrv2]=127.0.0.3 [printsrv3]=127.0.0.4 [printsrv4]=127.0.0.5
+  [hostile1]=127.0.0.11 [hostile2]=127.0.0.12 [hostile3]=127.0.0.13
+  [hostile4]=127.0.0.14)
 declare -A SERVER_PID=()
 # Every cupsd ever started, to check that none is left behind.
 ALL_SERVER_PIDS=()
@@ -122,6 +124,22 @@ start_server() {
   done
   echo "cupsd $1 did not start:" >&2
   cat "$dir/log/error_log" "$dir/log/stdout" >&2
+  return 1
+}
+
+# start_hostile_server NAME BEHAVIOUR: a fake print server that misbehaves
+# (hostile_server.py), stopped as a cupsd is.
+start_hostile_server() {
+  local address=${SERVER_ADDRESS[$1]} tries
+  python3 "$(dirname "${BASH_SOURCE[0]}")/hostile_server.py" "$address" "$2" \
+    >>"$CUPS_TEST_ROOT/hostile-$1.log" 2>&1 &
+  SERVER_PID[$1]=$!
+  ALL_SERVER_PIDS+=($!)
+  for ((tries = 0; tries < 100; tries++)); do
+    (exec 3<>"/dev/tcp/$address/631") 2>/dev/null && return 0
+    sleep 0.05
+  done
+  echo "hostile server $1 did not start" >&2
   return 1
 }
 

@@ -106,6 +106,19 @@ run "$work/s.txt"
 expect_status 0 && journal_says "$one_ok" &&
   expect_saved_has '\\printsrv\Café'
 
+start utf16_little_endian
+# Saved as "Unicode" by Notepad: UTF-16 with its byte-order mark.
+{ printf '\xff\xfe'; quiet_script '+\\printsrv\Café' | iconv -f UTF-8 -t UTF-16LE; } > "$work/s.txt"
+run "$work/s.txt"
+expect_status 0 && journal_says "$one_ok" &&
+  expect_saved_has '\\printsrv\Café'
+
+start utf16_big_endian
+{ printf '\xfe\xff'; quiet_script '+\\printsrv\Café' | iconv -f UTF-8 -t UTF-16BE; } > "$work/s.txt"
+run "$work/s.txt"
+expect_status 0 && journal_says "$one_ok" &&
+  expect_saved_has '\\printsrv\Café'
+
 start bom_only
 printf '\xef\xbb\xbf' > "$work/s.txt"
 run "$work/s.txt"
@@ -167,11 +180,41 @@ run "$work/s.txt"
 cut_path="$work/${long:0:$((31999 - ${#work} - 1))}"
 expect_status 1 && expect_stderr_has "$(journal_failure "$cut_path")"
 
+start log_with_nul
+# The system would read the path up to the NUL: journal.log, another file.
+printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\0.txt\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
+  "$work/journal.log" > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 && expect_no_journal && expect_saved_has '\\printsrv\A'
+
+start printer_name_with_nul
+# \\printsrv\A<NUL>x would reach the system as \\printsrv\A.
+printf '[Config]\r\nMode=N\r\nModeLog=A\r\n[actions]\r\n+\\\\printsrv\\A\0x\r\n' > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 &&
+  expect_stdout_has "   -> erreur rencontrée : Le nom de l'imprimante n'est pas valide." &&
+  expect_stdout_has "1 erreur de migration" && expect_workstation_unchanged
+
 start unclosed_percent_log
 printf '[Config]\r\nModeLog=S\r\nLog=%s/%%TEMP\r\n[actions]\r\n+\\\\printsrv\\A\r\n' "$work" > "$work/s.txt"
 run "$work/s.txt"
 expect_status 2 && expect_stderr_starts "$(run_error 5)" && expect_no_journal &&
   expect_workstation_unchanged
+
+start log_with_nul
+# The system would read the path up to the NUL: journal.log, another file.
+printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\0.txt\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
+  "$work/journal.log" > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 && expect_no_journal && expect_saved_has '\\printsrv\A'
+
+start printer_name_with_nul
+# \\printsrv\A<NUL>x would reach the system as \\printsrv\A.
+printf '[Config]\r\nMode=N\r\nModeLog=A\r\n[actions]\r\n+\\\\printsrv\\A\0x\r\n' > "$work/s.txt"
+run "$work/s.txt"
+expect_status 1 &&
+  expect_stdout_has "   -> erreur rencontrée : Le nom de l'imprimante n'est pas valide." &&
+  expect_stdout_has "1 erreur de migration" && expect_workstation_unchanged
 
 start unclosed_percent_loginfos
 printf '[Config]\r\nModeLog=S\r\nLog=%s/j.log\r\nLogInfos=50%%\r\n' "$work" > "$work/s.txt"
@@ -228,5 +271,50 @@ start journal_mode_m_silent
 printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/missing/j.log" > "$work/s.txt"
 run "$work/s.txt"
 expect_status 1 && expect_stderr "" && expect_stdout ""
+
+# --- the rehearsal command ---
+
+# run_on_workstation FILE: quelmar-dryrun on that workstation file.
+run_on_workstation() {
+  timeout 120 "$dryrun" --workstation "$1" "$work/s.txt" < /dev/null \
+    > "$work/out/stdout" 2> "$work/out/stderr"
+  status=$?
+}
+unreadable_workstation() {
+  echo "quelmar-dryrun : poste de travail illisible : $1 ($2)"
+}
+
+start workstation_utf16
+quiet_script '+\\printsrv\A' > "$work/s.txt"
+{ printf '\xff\xfe'; printf '[shares]\r\n\\\\printsrv\\A\r\n' | iconv -t UTF-16LE; } > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "fichier en UTF-16 ; il doit être en UTF-8")"
+
+start workstation_binary
+all_bytes > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "fichier qui n'est pas du texte UTF-8")"
+
+start workstation_number_out_of_range
+printf '[shares]\n\\\\printsrv\\A\n[failures]\nconnect \\\\printsrv\\A=4294967301\n' > "$work/w.ini"
+run_on_workstation "$work/w.ini"
+expect_status 2 && expect_no_journal &&
+  expect_stderr "$(unreadable_workstation "$work/w.ini" "ligne 4 : nombre illisible ou hors limites")"
+
+start output_to_head
+# The reader of the trace leaves early: the run goes on to its journal and
+# its --save file.
+{
+  printf '[Config]\r\nMode=N\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/journal.log"
+  for i in $(seq 2000); do printf '+\\\\printsrv\\A\r\n'; done
+} > "$work/s.txt"
+COMPUTERNAME=POSTE timeout 120 "$dryrun" --workstation "$ws" \
+  --save "$work/out/saved.ini" "$work/s.txt" < /dev/null 2> "$work/out/stderr" |
+  head -c 100 > /dev/null
+status=${PIPESTATUS[0]}
+expect_status 0 && expect_saved_has '\\printsrv\A' &&
+  journal_says "Traitement terminé : 2000 opérations à effectuer, 1 imp. traitée avec succès, 1999 imp. évitées."
 
 summary

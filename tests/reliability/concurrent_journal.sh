@@ -5,7 +5,11 @@
 # buffer). Afterwards every entry must be whole, none interleaved with
 # another, and each run's entry present exactly once.
 #
-# usage: concurrent_journal.sh [-p PROCESSES] [-r RUNS] RUNNER...
+# With -H SECONDS, another process holds the journal (a whole-file lock, as
+# a writer does) for SECONDS while the processes start, as a logon wave
+# holds a share's journal: every entry must still land, whole.
+#
+# usage: concurrent_journal.sh [-p PROCESSES] [-r RUNS] [-H SECONDS] RUNNER...
 #   RUNNER... runs one script whose path it is given as its last argument,
 #   e.g. "build/linux/quelmar-dryrun" or "wine build/windows/Quelmar.exe".
 #   Set NATIVE_PATH to a command that turns a path of this system into the
@@ -18,10 +22,12 @@
 set -u
 processes=32
 runs=50
-while getopts p:r: option; do
+hold=0
+while getopts p:r:H: option; do
   case $option in
     p) processes=$OPTARG ;;
     r) runs=$OPTARG ;;
+    H) hold=$OPTARG ;;
     *) exit 2 ;;
   esac
 done
@@ -54,7 +60,18 @@ one_process() {
 }
 
 begin=$SECONDS
+if [ "$hold" != 0 ]; then
+  python3 -c '
+import fcntl, sys, time
+with open(sys.argv[1], "a") as journal:
+    fcntl.lockf(journal, fcntl.LOCK_EX)
+    open(sys.argv[1] + ".held", "w").close()
+    time.sleep(float(sys.argv[2]))' "$journal" "$hold" &
+  holder=$!
+  until [ -e "$journal.held" ]; do sleep 0.05; done
+fi
 for p in $(seq "$processes"); do one_process "$p" & done
+[ "$hold" != 0 ] && wait "$holder" && echo "journal held for $hold s"
 wait
 echo "$processes processes x $runs runs in $((SECONDS - begin)) s"
 [ -f "$work/errors" ] && head -5 "$work/errors"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The reliability tests that are not unit tests, on a build of the portable
 # core: the fault-injection matrix of the replacement (from the unit-test
-# binary), the catalogue of bad inputs, the security checks and the
-# concurrent journals. Prints each part's figures and a closing
+# binary), the catalogue of bad inputs, the security checks, the concurrent
+# journals, a journal held 8 s by another writer, and journals after a full
+# disk and a killed writer (in a mount namespace: root or user namespaces).
+# Prints each part's figures and a closing
 # "N passed, N failed" line; exits non-zero on any failure.
 #
 # usage: tests/reliability/run.sh BUILD_DIR
@@ -49,9 +51,16 @@ concurrent() {
   "$here/concurrent_journal.sh" -p 32 -r 50 "$dryrun"
 }
 
+# A logon wave: the journal held for 8 s while 64 writers start.
+held_journal() {
+  "$here/concurrent_journal.sh" -p 64 -r 1 -H 8 "$dryrun"
+}
+
 part "Replacement under faults (unit-test binary)" matrix
 part "Bad inputs" "$here/bad_inputs.sh" "$dryrun"
 part "Security" "$here/security.sh" "$dryrun"
 part "Concurrent journals" concurrent
+part "Journal held by another writer" held_journal
+part "Journal faults" "$here/journal_faults.sh" "$dryrun"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -49,10 +49,12 @@ for path in sys.argv[1:]:
 
 start no_truncation_or_deletion
 # Only the rehearsal command's own --save and --save-snapshot outputs and
-# the report's --html page are written whole.
-found=$(grep_sources 'O_TRUNC|ios::trunc|\bunlink\s*\(|\bremove\s*\(|\brename\s*\(|DeleteFile\w*\s*\(|CREATE_ALWAYS|TRUNCATE_EXISTING|fopen\s*\([^,]*, *"w' |
+# the report's --html page are written whole; a journal is cut only back to
+# its size before an entry that did not fit (the lines marked "CutBack").
+found=$(grep_sources 'O_TRUNC|ios::trunc|\bf?truncate\s*\(|SetEndOfFile|\bunlink\s*\(|\bremove\s*\(|\brename\s*\(|DeleteFile\w*\s*\(|CREATE_ALWAYS|TRUNCATE_EXISTING|fopen\s*\([^,]*, *"w' |
   grep -v '^tools/quelmar_dryrun.cc:[0-9]*:  std::ofstream out(path, ' |
-  grep -v '^tools/quelmar_report.cc:.*options.html')
+  grep -v '^tools/quelmar_report.cc:.*options.html' |
+  grep -v -E '^platform/(posix|win32)/file_system_\w+\.cc:[0-9]+: .*// CutBack:')
 [ -z "$found" ] || fail "may truncate or delete: $found"
 
 start log_keeps_existing_content
@@ -60,9 +62,11 @@ printf 'ligne 1\r\nligne 2 sans fin' > "$work/existing.log"
 printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\r\n[actions]\r\n' "$work/existing.log" > "$work/s.txt"
 run "$work/s.txt"
 expect_status 0
-[ "$(head -c 25 "$work/existing.log")" = $'ligne 1\r\nligne 2 sans fin' ] ||
+# The last line had no line break: the entry starts on a line of its own
+# (the shell drops the final line feed of what head gives).
+[ "$(head -c 27 "$work/existing.log")" = $'ligne 1\r\nligne 2 sans fin\r' ] ||
   fail "existing journal content changed"
-[ "$(wc -l < "$work/existing.log")" = 2 ] || fail "entry not appended"
+[ "$(wc -l < "$work/existing.log")" = 3 ] || fail "entry not appended"
 
 start log_is_the_script
 printf '[Config]\r\nMode=M\r\nModeLog=C\r\nLog=%s\r\n[actions]\r\n' "$work/self.txt" > "$work/self.txt"
