@@ -32,22 +32,10 @@ struct Outcome {
 };
 
 // One visible run's execution on a simulated workstation.
-struct Exec {
-  RunSettings settings;
-  RecordingWindow window;
-  SimWorkstation workstation;
-  RunCounters counters;
-  RunTrace trace{settings, window};
-  ActionExecution execution{
-      {workstation, workstation, workstation}, trace, counters};
+struct Exec : FakeRun {
+  explicit Exec(WorkstationState state) : FakeRun(std::move(state)) {}
 
-  explicit Exec(WorkstationState state) : workstation(std::move(state)) {
-    settings.Mode = "N";
-  }
-
-  Lines TraceLines() const {
-    return SplitFields(window.text, "\r\n", Compare::kExact);
-  }
+  Lines TraceLines() const { return CrLfLines(window.text); }
   void ExpectCounters(Outcome outcome) const {
     EXPECT_EQ(counters.SuccessCount.value(), outcome.success);
     EXPECT_EQ(counters.SkippedCount.value(), outcome.skipped);
@@ -111,7 +99,7 @@ class DisconnectFailureTest : public testing::TestWithParam<FailureCase> {};
 TEST_P(DisconnectFailureTest, TracesTheSystemText) {
   WorkstationState state = Station({"\\\\s\\p"});
   Fail(state, "disconnect", "\\\\s\\p", GetParam().error);
-  state.messages = {{4000, "Texte du poste. "}};
+  state.messages = {{4000, "Texte du poste. "}, {0, "L'opération a réussi."}};
   Exec exec(state);
   exec.execution.RunDisconnect("\\\\s\\p");
   EXPECT_EQ(exec.TraceLines(),
@@ -125,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
     Errors, DisconnectFailureTest,
     testing::Values(FailureCase{1722, "Le serveur RPC n'est pas disponible."},
                     FailureCase{4000, "Texte du poste."},
-                    FailureCase{4242, "Erreur inconnue (4242)"}));
+                    FailureCase{4242, "Erreur inconnue (4242)"},
+                    FailureCase{0, "Erreur inconnue (0)"}));
 
 TEST(RunConnectTest, Outcomes) {
   struct Case {
@@ -288,6 +277,102 @@ TEST(RunReplaceTest, RolledBackDefaultIsTheOldPrinterAgain) {
   EXPECT_EQ(exec.Device(), "\\\\oldsrv\\Canon1,,");
 }
 
+// The workstation, noting for each change whether the end of the session
+// was held while it was made. With `failAfterConnecting`, every listing after
+// a connection fails, as a spooler that stops answering would.
+class HoldWatchingWorkstation : public Spooler, public DefaultPrinterSetting {
+ public:
+  HoldWatchingWorkstation(SimWorkstation& station, RecordingUserInterface& ui)
+      : station_(station), ui_(ui) {}
+  Lines changes;
+  bool failAfterConnecting = false;
+
+  const std::vector<std::string>& InstalledPrinters() override {
+    if (listingFails_) throw RunError(68, "Le spouleur ne répond pas");
+    return station_.InstalledPrinters();
+  }
+  SpoolerResult AddPrinterConnection(const std::string& name) override {
+    Note("connect " + name);
+    listingFails_ = failAfterConnecting;
+    return station_.AddPrinterConnection(name);
+  }
+  SpoolerResult DeletePrinterConnection(const std::string& name) override {
+    Note("disconnect " + name);
+    return station_.DeletePrinterConnection(name);
+  }
+  std::string DefaultPrinterName() override {
+    return station_.DefaultPrinterName();
+  }
+  void MakeDefaultPrinter(const std::string& name) override {
+    Note("setdefault " + name);
+    station_.MakeDefaultPrinter(name);
+  }
+
+ private:
+  void Note(const std::string& change) {
+    changes.push_back(change + (ui_.sessionEndHold.empty() ? "" : " (held)"));
+  }
+  SimWorkstation& station_;
+  RecordingUserInterface& ui_;
+  bool listingFails_ = false;
+};
+
+struct HoldRun {
+  explicit HoldRun(WorkstationState state) : station(std::move(state)) {}
+  SimWorkstation station;
+  RecordingUserInterface ui;
+  HoldWatchingWorkstation watched{station, ui};
+  FakeHost host;
+  FakeFileSystem files;
+  Platform platform{host, files, watched, watched, station, ui};
+  RunSettings settings;
+  RunContext run{platform, settings};
+  ActionExecution execution{run};
+};
+
+const std::string kHoldOldByNew =
+    "hold Remplacement de \\\\old\\p par \\\\new\\p en cours...";
+
+// A logoff between the removal of the old printer and the connection of its
+// replacement would leave the user with neither: the session's end is held
+// from the removal to the end of the replacement, default included.
+TEST(RunReplaceTest, HoldsTheSessionEndFromRemovalToTheEnd) {
+  HoldRun run(Station({"\\\\old\\p"}, "\\\\old\\p,,", {"\\\\new\\p"}));
+  run.execution.RunReplace("\\\\old\\p", "\\\\new\\p");
+  EXPECT_EQ(run.watched.changes,
+            (Lines{"disconnect \\\\old\\p (held)", "connect \\\\new\\p (held)",
+                   "setdefault \\\\new\\p (held)"}));
+  EXPECT_EQ(run.ui.sessionEndCalls, (Lines{kHoldOldByNew, "release"}));
+}
+
+TEST(RunReplaceTest, HoldsTheSessionEndThroughTheRollBack) {
+  HoldRun run(Station({"\\\\old\\p"}, "\\\\old\\p,,", {"\\\\old\\p"}));
+  run.execution.RunReplace("\\\\old\\p", "\\\\new\\p");
+  EXPECT_EQ(
+      run.watched.changes,
+      (Lines{"disconnect \\\\old\\p (held)", "connect \\\\new\\p (held)",
+             "connect \\\\old\\p (held)", "setdefault \\\\old\\p (held)"}));
+  EXPECT_EQ(run.ui.sessionEndCalls, (Lines{kHoldOldByNew, "release"}));
+}
+
+TEST(RunReplaceTest, NothingToReplaceHoldsNothing) {
+  HoldRun run(Station({}, std::nullopt, {"\\\\new\\p"}));
+  run.execution.RunReplace("\\\\old\\p", "\\\\new\\p");
+  EXPECT_EQ(run.ui.sessionEndCalls, Lines{});
+  run.execution.RunDisconnect("\\\\x\\p");
+  run.execution.RunConnect("\\\\new\\p");
+  EXPECT_EQ(run.ui.sessionEndCalls, Lines{});
+}
+
+TEST(RunReplaceTest, ARunErrorLetsTheSessionEndGo) {
+  HoldRun run(Station({"\\\\old\\p"}, "\\\\old\\p,,", {"\\\\new\\p"}));
+  run.watched.failAfterConnecting = true;
+  // The hand-over of the default lists the printers again, and fails.
+  EXPECT_THROW(run.execution.RunReplace("\\\\old\\p", "\\\\new\\p"), RunError);
+  EXPECT_EQ(run.ui.sessionEndCalls, (Lines{kHoldOldByNew, "release"}));
+  EXPECT_EQ(run.ui.sessionEndHold, "");
+}
+
 TEST(RunReplaceTest, NoDefaultPrinterNoDefaultLine) {
   for (bool replacementConnects : {true, false}) {
     WorkstationState state =
@@ -354,8 +439,7 @@ struct Section {
   Exec exec;
   explicit Section(WorkstationState state) : exec(std::move(state)) {}
   void Run(const std::string& script) {
-    ProcessActionSection(script, exec.settings, exec.trace, exec.execution,
-                         exec.workstation, exec.counters);
+    ProcessActionSection(script, exec.run, exec.execution);
   }
 };
 

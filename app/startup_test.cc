@@ -89,7 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{"lot2.txt", "C:\\Prog\\lot2.txt", false},
                     PathCase{"..\\scripts\\lot2.txt", "..\\scripts\\lot2.txt",
                              false},
-                    PathCase{"\"C:\\a b\\s.txt\"", "\"C:\\a b\\s.txt\"", false},
+                    // One pair of quotes around the whole text goes.
+                    PathCase{"\"C:\\a b\\s.txt\"", "C:\\a b\\s.txt", false},
+                    PathCase{"\"\\\\srv\\netlogon\\mes scripts\\lot.txt\" ",
+                             "\\\\srv\\netlogon\\mes scripts\\lot.txt", false},
+                    PathCase{"\"lot 2.txt\"", "C:\\Prog\\lot 2.txt", false},
+                    PathCase{"/m \"C:\\a b\\s.txt\"", "C:\\a b\\s.txt", true},
+                    PathCase{"\"\"", "C:\\Prog\\Quelmar.txt", false},
+                    // Only that pair: quotes inside stay.
+                    PathCase{"\"C:\\a\" \"b\"", "C:\\a\" \"b", false},
+                    // Quotes that do not enclose the whole text stay.
+                    PathCase{"\"C:\\a b\\s.txt", "\"C:\\a b\\s.txt", false},
+                    PathCase{"\"", "C:\\Prog\\\"", false},
                     // Not trimmed when no switch was found.
                     PathCase{" lot2.txt", "C:\\Prog\\ lot2.txt", false},
                     PathCase{"/d", "C:\\Prog\\Quelmar.txt", true},

@@ -12,11 +12,11 @@ namespace quelmar {
 namespace {
 
 std::string ServerOf(const std::string& name) {
-  return SplitField(name, "\\", 2, Compare::kExact, false);
+  return std::string(SplitField(name, '\\', 2));
 }
 
 std::string PrinterOf(const std::string& name) {
-  return SplitField(name, "\\", 3, Compare::kExact, false);
+  return std::string(SplitField(name, '\\', 3));
 }
 
 bool IsNetworkName(const std::string& name) {

@@ -48,6 +48,11 @@ class UserInterface {
   virtual void MessageBox(const std::string& text, const std::string& title,
                           BoxIcon icon) = 0;
   virtual void SetWaitPointer(bool wait) = 0;
+  // While held, ending the user's session (logoff, shutdown) is refused and
+  // `reason` is shown to the user; held once at a time. A front end that the
+  // session never asks (the console) lets it go by.
+  virtual void HoldSessionEnd(const std::string& reason) = 0;
+  virtual void ReleaseSessionEnd() = 0;
 };
 
 }  // namespace quelmar

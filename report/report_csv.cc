@@ -14,7 +14,7 @@ std::string CsvField(const std::string& text) {
       std::string_view("=+-@\t\r").find(field[0]) != std::string_view::npos)
     field.insert(0, "'");
   if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
-  return "\"" + ReplaceAll(field, "\"", "\"\"", 0, Compare::kExact) + "\"";
+  return "\"" + ReplaceAll(field, "\"", "\"\"") + "\"";
 }
 
 }  // namespace

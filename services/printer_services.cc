@@ -30,8 +30,13 @@ bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
 }
 
 std::string SystemErrorText(MessageTable& messages, int32_t code) {
-  std::string text(TrimSpaces(messages.ErrorText(code)));
-  if (!text.empty()) return text;
+  // Only failed calls ask for a text. One that set no error number (Wine's
+  // AddPrinterConnection never does) must not read as the system's text for
+  // 0, which says that the operation succeeded.
+  if (code != 0) {
+    std::string text(TrimSpaces(messages.ErrorText(code)));
+    if (!text.empty()) return text;
+  }
   return "Erreur inconnue (" + DecimalText(code) + ")";
 }
 

@@ -27,7 +27,8 @@ std::string GetDefaultPrinter(DefaultPrinterSetting& setting);
 bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
                        const std::string& name);
 
-// The system's text for an error number, or "Erreur inconnue (N)".
+// The system's text for the error number of a failed call, or "Erreur
+// inconnue (N)"; always the latter for 0, which names no failure.
 std::string SystemErrorText(MessageTable& messages, int32_t code);
 
 }  // namespace quelmar

@@ -159,6 +159,14 @@ TEST(SystemErrorTextTest, TheSystemsTextWithoutOuterSpaces) {
   EXPECT_EQ(SystemErrorText(station, 77), "Erreur inconnue (77)");
 }
 
+TEST(SystemErrorTextTest, ZeroIsUnknownEvenWhereTheSystemHasAText) {
+  WorkstationState state;
+  state.messages = {{0, "L'opération a réussi."}};
+  SimWorkstation station(state);
+  EXPECT_EQ(SystemErrorText(station, 0), "Erreur inconnue (0)");
+  EXPECT_EQ(station.calls(), Names{});
+}
+
 TEST(SystemErrorTextTest, NumberWithoutMessageIsUnknown) {
   SimWorkstation station = WithPrinters({});
   EXPECT_EQ(SystemErrorText(station, 424242), "Erreur inconnue (424242)");

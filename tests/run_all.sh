@@ -29,6 +29,13 @@ echo "formatting: 1 passed, 0 failed"
 
 step "quelmar-report on journals of real runs, damaged; its page in Chromium"
 tests/report/run.sh build/linux
+step "Static checks (clang-tidy, the checks of .clang-tidy)"
+# GCC's -Wno-restrict is unknown to clang.
+run-clang-tidy -quiet -p build/linux -j2 \
+  -extra-arg=-Wno-unknown-warning-option \
+  "$PWD/(app|base|services|platform|tools)/" >build/clang-tidy.log 2>&1 ||
+  { tail -40 build/clang-tidy.log; echo "clang-tidy: 0 passed, 1 failed"; exit 1; }
+echo "clang-tidy: 1 passed, 0 failed"
 
 step "Reliability: replacement faults, bad inputs, concurrent journals, security"
 tests/reliability/run.sh build/asan
@@ -38,6 +45,9 @@ fuzz/run.sh 20
 
 step "Linux quelmar on private CUPS servers"
 tests/cups/run.sh build/linux
+
+step "Linux quelmar on private Samba (SMB) and CUPS print servers"
+tests/smb/run.sh build/linux
 
 step "Windows programs under Wine"
 bash tests/wine/run.sh

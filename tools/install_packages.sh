@@ -26,13 +26,14 @@ setup_step() {
 packages_of() {
   case "$1" in
     build) echo cmake g++ make googletest libgtest-dev libgmock-dev \
-      clang-format libcups2-dev man-db ;;
+      clang-format clang-tidy libcups2-dev libsmbclient-dev pkg-config man-db ;;
     package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools ;;
     package-tests) echo debootstrap wine wine64 fonts-wine ;;
     ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;
     # What the other suites of the test command install when they run
     # alone, installed here in the one quiet step.
-    suites) echo python3 cups cups-daemon cups-client iproute2 strace clang \
+    suites) echo python3 cups cups-daemon cups-client iproute2 samba smbclient \
+      strace clang \
       libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 fonts-wine \
       xvfb xdotool imagemagick chromium fonts-dejavu-core ;;
     # quelmar-report's suite: journals made by python3, its page drawn by

@@ -44,6 +44,8 @@ class ConsoleUserInterface : public UserInterface {
   void MessageBox(const std::string& text, const std::string& title,
                   BoxIcon icon) override;
   void SetWaitPointer(bool) override {}
+  void HoldSessionEnd(const std::string&) override {}
+  void ReleaseSessionEnd() override {}
 
  private:
   ConsoleWindow window_;

@@ -1,12 +1,17 @@
 // Test fakes of the platform seams: they keep what they are given in memory
-// and record what the run asks of them.
+// and record what the run asks of them; and the fixtures every test file
+// shares (a platform, a run on it). The one place under platform/ that
+// includes the run: the fixtures run its steps.
 #pragma once
 
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/action_execution.h"
+#include "app/run_context.h"
 #include "platform/platform.h"
 #include "platform/sim/workstation.h"
 #include "platform/terminal.h"
@@ -90,6 +95,10 @@ class RecordingUserInterface : public UserInterface {
   std::vector<RecordedBox> boxes;
   // Every pointer change, true for the wait pointer.
   std::vector<bool> pointer;
+  // The reason while the end of the session is held, empty otherwise, and
+  // every hold ("hold REASON") and release ("release") in order.
+  std::string sessionEndHold;
+  std::vector<std::string> sessionEndCalls;
 
   Window& MainWindow() override { return window; }
   void MessageBox(const std::string& text, const std::string& title,
@@ -97,7 +106,18 @@ class RecordingUserInterface : public UserInterface {
     boxes.push_back({text, title, icon});
   }
   void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
+  void HoldSessionEnd(const std::string& reason) override {
+    sessionEndHold = reason;
+    sessionEndCalls.push_back("hold " + reason);
+  }
+  void ReleaseSessionEnd() override {
+    sessionEndHold.clear();
+    sessionEndCalls.push_back("release");
+  }
 };
+
+// The lines of a trace or journal text, cut at CR LF.
+std::vector<std::string> CrLfLines(std::string_view text);
 
 // A whole platform over the fakes and a simulated workstation.
 struct FakePlatform {
@@ -110,6 +130,22 @@ struct FakePlatform {
   // Puts a script at the default path and runs it.
   int RunScript(const std::string& script);
   std::string DefaultScriptPath() const { return "C:\\Prog\\Quelmar.txt"; }
+};
+
+// The steps of a visible run (mode "N") on a simulated workstation, for the
+// tests of the action pass and its execution.
+struct FakeRun {
+  explicit FakeRun(WorkstationState state = {});
+
+  FakePlatform fake;
+  RunSettings settings;
+  RunContext run{fake.platform, settings};
+  ActionExecution execution{run};
+  RecordingUserInterface& ui = fake.ui;
+  RecordingWindow& window = fake.ui.window;
+  SimWorkstation& workstation = fake.workstation;
+  RunCounters& counters = run.counters;
+  RunTrace& trace = run.trace;
 };
 
 }  // namespace quelmar

@@ -33,27 +33,50 @@ if(NOT QUELMAR_CUPS_FOUND)
   target_link_libraries(quelmar_libcups INTERFACE Cups::Cups)
 endif()
 
-# How printer names map onto queues: pure text, tested with the core.
-target_sources(quelmar_core PRIVATE platform/posix/cups_names.cc)
+# How printer names map onto queues and which kind of server serves them,
+# the bounded waits for a print server: tested with the core.
+target_sources(quelmar_core PRIVATE
+  platform/posix/bounded_child.cc
+  platform/posix/cups_names.cc
+  platform/posix/print_server_kinds.cc
+  platform/posix/server_probe.cc
+)
+
+# SMB print servers (Windows, Samba) are listed through libsmbclient, which
+# is loaded at run time (smb_shares.cc): only its header is needed here.
+find_package(PkgConfig)
+if(PkgConfig_FOUND)
+  pkg_check_modules(QUELMAR_SMBCLIENT IMPORTED_TARGET smbclient)
+endif()
+if(NOT QUELMAR_SMBCLIENT_FOUND)
+  message(FATAL_ERROR
+    "libsmbclient and its headers were not found (pkg-config smbclient): "
+    "install them with `apt-get install libsmbclient-dev pkg-config`.")
+endif()
 
 # Requests to CUPS servers under a deadline: also linked into the unit tests
 # and the reply fuzz target.
 add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
-                      quelmar_libcups)
+                      quelmar_libcups PRIVATE quelmar_warnings)
 # The misbehaving print server of the tests and the fuzz target.
 add_library(quelmar_scripted_server STATIC platform/fake/scripted_server.cc)
-target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core)
+target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core
+                      PRIVATE quelmar_warnings)
 
 # The CUPS layer: the run's spooler (quelmar) and the reading of this
 # workstation for a rehearsal (quelmar-dryrun --this-workstation).
 add_library(quelmar_cups STATIC
   platform/posix/cups_default.cc
   platform/posix/cups_snapshot.cc
+  platform/posix/cups_print_servers.cc
   platform/posix/cups_workstation.cc
+  platform/posix/smb_shares.cc
 )
 target_link_libraries(quelmar_cups PUBLIC quelmar_core quelmar_cups_connection
-                      quelmar_libcups)
+                      quelmar_libcups ${CMAKE_DL_LIBS} PRIVATE quelmar_warnings)
+target_include_directories(quelmar_cups PRIVATE
+                           ${QUELMAR_SMBCLIENT_INCLUDE_DIRS})
 
 add_executable(quelmar tools/quelmar_posix.cc)
-target_link_libraries(quelmar PRIVATE quelmar_cups)
+target_link_libraries(quelmar PRIVATE quelmar_cups quelmar_warnings)

@@ -115,12 +115,19 @@ std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
 }
 
 std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
-  if (RunByRoot()) return MachineDefaultQueue();
-  DefaultVariablesHidden hidden;
-  return UserDefaultQueue();
+  if (!lpoptionsDefault_) {
+    if (RunByRoot()) {
+      lpoptionsDefault_ = MachineDefaultQueue();
+    } else {
+      DefaultVariablesHidden hidden;
+      lpoptionsDefault_ = UserDefaultQueue();
+    }
+  }
+  return *lpoptionsDefault_;
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
+  lpoptionsDefault_.reset();
   // The cupsd drops its default together with the queue: there is nothing
   // to clear. A Default line of the machine-wide options file is the
   // administrator's, never rewritten here; when it names another printer,

@@ -109,7 +109,7 @@ std::optional<UriParts> SplitUri(std::string_view uri) {
   if (at != std::string_view::npos) authority.remove_prefix(at + 1);
   if (!SplitHostPort(authority, parts.host, parts.port)) return std::nullopt;
   parts.host = PercentDecode(parts.host);
-  for (std::string_view segment : SplitFields(rest, "/", Compare::kExact))
+  for (std::string_view segment : SplitFields(rest, '/'))
     if (!segment.empty()) parts.segments.push_back(PercentDecode(segment));
   return parts;
 }
@@ -209,6 +209,7 @@ ServerAddress AddressOf(std::string_view server) {
     address.host = std::string(server);
   if (address.host.size() > 1 && address.host.front() == '[')
     address.host = address.host.substr(1, address.host.size() - 2);
+  address.portGiven = address.port != 0;
   if (address.port == 0) address.port = kIppPort;
   return address;
 }
@@ -221,6 +222,10 @@ std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass) {
   if (port != 0 && port != kIppPort) authority += ":" + DecimalText(port);
   return "ipp://" + authority + (isClass ? "/classes/" : "/printers/") +
          PathSegment(printer.printer);
+}
+
+std::string SmbShareUri(std::string_view host, std::string_view share) {
+  return "smb://" + std::string(host) + "/" + PercentEncode(share);
 }
 
 std::string LocalQueueUri(std::string_view queueName) {

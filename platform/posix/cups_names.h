@@ -34,11 +34,17 @@ std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name);
 struct ServerAddress {
   std::string host;
   int port = 0;
+  // False when the server part names no port and `port` is IPP's.
+  bool portGiven = false;
 };
 ServerAddress AddressOf(std::string_view server);
 
 // The device URI of a printer (or, with `isClass`, a class) of a server.
 std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass);
+
+// The URI of a printer share of an SMB server, smb://host/share, the share
+// name percent-encoded.
+std::string SmbShareUri(std::string_view host, std::string_view share);
 
 // The URI of a queue of the workstation's own CUPS.
 std::string LocalQueueUri(std::string_view queueName);

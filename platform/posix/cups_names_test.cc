@@ -107,6 +107,21 @@ TEST(SharedPrinterTest, AddressOfTheServerPart) {
   EXPECT_EQ(AddressOf("srv:8631").port, 8631);
   EXPECT_EQ(AddressOf("[::1]:8631").host, "::1");
   EXPECT_EQ(AddressOf("[::1]").port, 631);
+  EXPECT_FALSE(AddressOf("srv").portGiven);
+  EXPECT_TRUE(AddressOf("srv:631").portGiven);
+  EXPECT_TRUE(AddressOf("[::1]:8631").portGiven);
+}
+
+// The queue of an SMB printer names it again, accents and blanks included.
+TEST(SmbShareUriTest, RoundTripsToTheSameName) {
+  EXPECT_EQ(SmbShareUri("winsrv", "Salle Été"),
+            "smb://winsrv/Salle%20%C3%89t%C3%A9");
+  for (const char* share : {"Laser", "Salle Été", "100%", "a#b?c/d"}) {
+    const std::string name = std::string("\\\\winsrv\\") + share;
+    const std::string uri = SmbShareUri("winsrv", share);
+    EXPECT_EQ(DeviceNameOf("q", uri), name) << uri;
+    EXPECT_EQ(uri.find_first_of(" #?", 6), std::string::npos) << uri;
+  }
 }
 
 TEST(QueueNameForTest, SanitisedThenMadeUnique) {

@@ -60,7 +60,8 @@ ConnectionProbe CupsThisWorkstation::ProbeConnection(const std::string& name) {
     return probe;
   }
   std::string uri;
-  IppReply reply = cups_.QueryPrintServer(*printer, uri);
+  std::unique_ptr<IppConnection> server;
+  IppReply reply = cups_.QueryPrintServer(*printer, uri, server);
   probe.offered = reply.succeeded();
   probe.spelling = printer->printer;
   probe.error = reply.status;

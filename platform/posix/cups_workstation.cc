@@ -1,6 +1,7 @@
 #include "platform/posix/cups_workstation.h"
 
 #include <algorithm>
+#include <future>
 #include <iterator>
 #include <string_view>
 
@@ -15,7 +16,10 @@ namespace {
 // print server.
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
-constexpr int kIppStateIdle = 3;
+// A reading of the queues serves the operation that made it: checking
+// whether a printer is installed, then connecting or removing it, takes a
+// few milliseconds.
+constexpr auto kListReuse = std::chrono::seconds(1);
 
 const char* StringAttribute(ipp_t* message, const char* name) {
   ipp_attribute_t* attribute = ippFindAttribute(message, name, IPP_TAG_ZERO);
@@ -102,6 +106,15 @@ IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
 }
 
 std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
+  if (lastList_ &&
+      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse)
+    return lastList_->queues;
+  return ReadQueues();
+}
+
+std::vector<CupsWorkstation::Queue> CupsWorkstation::ReadQueues() {
+  lastList_.reset();
+  const auto readAt = std::chrono::steady_clock::now();
   IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME,
                "requesting-user-name", nullptr, cupsUser());
@@ -129,6 +142,7 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
     }
   }
   flush();
+  lastList_ = QueueList{queues, readAt};
   return queues;
 }
 
@@ -141,22 +155,26 @@ std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
 
 const std::vector<std::string>& CupsWorkstation::InstalledPrinters() {
   installed_.clear();
-  for (Queue& queue : Queues())
+  for (Queue& queue : ReadQueues())
     installed_.push_back(std::move(queue.deviceName));
   return installed_;
 }
 
-IppReply CupsWorkstation::QueryPrintServer(SharedPrinter& printer,
-                                           std::string& uri) {
-  ServerAddress address = AddressOf(printer.server);
-  IppConnection server(address.host, address.port, HTTP_ENCRYPTION_IF_REQUESTED,
-                       kPrintServerTimeout);
+IppReply CupsWorkstation::QueryPrintServer(
+    SharedPrinter& printer, std::string& uri,
+    std::unique_ptr<IppConnection>& server) {
+  if (!server) {
+    ServerAddress address = AddressOf(printer.server);
+    server = std::make_unique<IppConnection>(address.host, address.port,
+                                             HTTP_ENCRYPTION_IF_REQUESTED,
+                                             kPrintServerTimeout);
+  }
   IppReply reply;
   for (bool isClass : {false, true}) {
     uri = SharedPrinterUri(printer, isClass);
     IppMessage request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri);
     RequestAttributes(request.get(), {"printer-name"});
-    reply = server.Send(std::move(request), "/");
+    reply = server->Send(std::move(request), "/");
     if (reply.status != IPP_STATUS_ERROR_NOT_FOUND) break;
   }
   if (!reply.succeeded()) return reply;
@@ -176,11 +194,13 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
     return Failure(IPP_STATUS_ERROR_NOT_FOUND,
                    ippErrorString(IPP_STATUS_ERROR_NOT_FOUND));
   std::string uri;
-  IppReply offered = QueryPrintServer(*printer, uri);
-  if (!offered.succeeded()) return Failure(offered.status, offered.text);
+  std::vector<Queue> queues;
+  if (SpoolerResult located = LocateAndList(*printer, uri, queues);
+      !located.succeeded)
+    return located;
   const std::string deviceName = DeviceNameOf({}, uri);
   std::vector<std::string> taken;
-  for (Queue& queue : Queues()) {
+  for (Queue& queue : queues) {
     // Connected already, under another spelling of its name (the run has
     // looked for its own): the connection would change nothing, and is
     // not made.
@@ -201,6 +221,36 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
                          removed->second.attributes.get());
   }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
+}
+
+SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
+                                             std::string& uri,
+                                             std::vector<Queue>& queues) {
+  const auto known = servers_.find(ToLowerUtf8(printer.server));
+  const bool knownIpp = known != servers_.end() && !known->second.unreachable &&
+                        known->second.kind == ServerKind::kIpp;
+  if (lastList_ &&
+      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse) {
+    // The reading this operation has just made serves it, however long the
+    // server then takes: asking both at once would leave the same time
+    // between the reading and the change.
+    std::vector<Queue> recent = lastList_->queues;
+    SpoolerResult located = LocatePrinter(printer, uri);
+    if (located.succeeded) queues = std::move(recent);
+    return located;
+  }
+  if (!knownIpp) {
+    SpoolerResult located = LocatePrinter(printer, uri);
+    if (located.succeeded) queues = ReadQueues();
+    return located;
+  }
+  // A CUPS server already probed: its answer and the workstation's queues
+  // are asked at once. (A server still to probe, or an SMB one, is asked
+  // from this thread: that starts child processes.)
+  std::future<SpoolerResult> located = std::async(
+      std::launch::async, [&] { return LocatePrinter(printer, uri); });
+  queues = ReadQueues();
+  return located.get();
 }
 
 IppMessage CupsWorkstation::QueueAttributes(const std::string& queue) {
@@ -234,7 +284,8 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   if (!ippFindAttribute(r, "printer-is-shared", IPP_TAG_ZERO))
     ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
-                kIppStateIdle);
+                IPP_PSTATE_IDLE);
+  lastList_.reset();
   IppReply reply = SendLocal(std::move(request), "/admin/");
   if (!reply.succeeded()) return LocalFailure(reply);
   return {true, 0};
@@ -279,6 +330,7 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
   IppMessage attributes = QueueAttributes(queue->name);
   if (wasDefault) SetUserDefaultQueue({});
+  lastList_.reset();
   IppReply reply;
   try {
     reply = SendLocal(

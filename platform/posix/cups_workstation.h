@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/posix/cups_connection.h"
 #include "platform/posix/cups_names.h"
+#include "platform/posix/print_server_kinds.h"
+#include "platform/posix/smb_shares.h"
 #include "platform/spooler.h"
 
 namespace quelmar {
@@ -33,10 +36,12 @@ class CupsWorkstation : public Spooler,
 
   std::string ErrorText(int32_t code) override;
 
-  // Asks the print server whether it offers the printer, as a connection
-  // does first; on success `printer` and `uri` are the printer's own
-  // spelling and device URI. Changes nothing.
-  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri);
+  // Asks the print server whether it offers the printer, on `server`
+  // (connected first when null), as a connection does first; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  // Changes nothing.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
+                            std::unique_ptr<IppConnection>& server);
 
  private:
   struct Queue {
@@ -44,8 +49,13 @@ class CupsWorkstation : public Spooler,
     std::string deviceName;
   };
 
-  // The workstation's queues in CUPS's order. The workstation's own CUPS
-  // that cannot be reached is a RunError.
+  // The workstation's queues in CUPS's order, read afresh. The
+  // workstation's own CUPS that cannot be reached is a RunError.
+  std::vector<Queue> ReadQueues();
+  // The queues as the last reading found them, when this program changed
+  // none since and the reading is recent (the one an operation made just
+  // before, to check whether the printer is installed); read afresh
+  // otherwise.
   std::vector<Queue> Queues();
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
@@ -53,6 +63,35 @@ class CupsWorkstation : public Spooler,
   // Runs libcups calls on the workstation's CUPS within the deadline of a
   // request; a RunError when it does not answer.
   void RunLocal(const std::function<void(http_t*)>& call);
+
+  // What the run learnt of a print server: its kind once found, and, once
+  // it did not answer, the failure that every later operation on it gives
+  // at once.
+  struct ServerFailure {
+    int status;
+    std::string text;
+  };
+  struct PrintServer {
+    std::optional<ServerKind> kind;
+    std::optional<ServerFailure> unreachable;
+    // A CUPS server's connection, kept for the run.
+    std::unique_ptr<IppConnection> ipp;
+  };
+  // Checks that the printer's server offers it, over IPP or SMB; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  SpoolerResult LocatePrinter(SharedPrinter& printer, std::string& uri);
+  // Probes the server: sets its kind, or remembers why it cannot be
+  // reached.
+  void FindServerKind(const SharedPrinter& printer, PrintServer& server);
+  SpoolerResult LocateSmbPrinter(SharedPrinter& printer, std::string& uri,
+                                 PrintServer& server);
+  SpoolerResult Unreachable(PrintServer& server, int status,
+                            const std::string& text);
+  const ServerKindSettings& KindSettings();
+  // LocatePrinter and, when no recent reading of the queues can serve,
+  // the queues read at the same time.
+  SpoolerResult LocateAndList(SharedPrinter& printer, std::string& uri,
+                              std::vector<Queue>& queues);
   // Creates the queue; with `saved`, the attributes of a queue removed
   // before (description, location, sharing, policies, default options)
   // instead of the new queue's own.
@@ -74,7 +113,7 @@ class CupsWorkstation : public Spooler,
   // lpoptions.
   std::optional<std::string> UserDefaultQueue();
   // The default queue of the user's own lpoptions, whatever the
-  // environment says.
+  // environment says; read once, and again after this program set it.
   std::optional<std::string> LpoptionsDefaultQueue();
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
@@ -92,7 +131,16 @@ class CupsWorkstation : public Spooler,
   void SetServerDefaultQueue(const std::string& queue);
 
   IppConnection local_;
+  std::optional<ServerKindSettings> kindSettings_;
+  std::map<std::string, PrintServer> servers_;  // by lower-case server part
+  SmbShareChecker smb_;
   std::map<int32_t, std::string> texts_;
+  struct QueueList {
+    std::vector<Queue> queues;
+    std::chrono::steady_clock::time_point readAt;
+  };
+  std::optional<QueueList> lastList_;
+  std::optional<std::optional<std::string>> lpoptionsDefault_;
   std::vector<std::string> installed_;
   // The queues this run removed, by lower-cased device name: a printer
   // connected again (the rollback of a replacement) comes back under its

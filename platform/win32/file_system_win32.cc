@@ -109,8 +109,11 @@ std::string Win32FileSystem::ReadWholeFile(const std::string& path) {
 bool Win32FileSystem::AppendToFile(const std::string& path,
                                    const std::string& text) {
   if (path.empty()) return false;
-  const std::string bytes = Utf8ToAnsiText(text);
-  if (bytes.size() > ULONG_MAX - 2) return false;
+  const std::string bytes = Utf8ToCodePage(text, journalCodePage_);
+  // A conversion that gives nothing would write nothing: a failed write,
+  // never a success.
+  if (bytes.empty() != text.empty() || bytes.size() > ULONG_MAX - 2)
+    return false;
   bool canRepair = false;
   FileHandle file(OpenForAppending(Utf8ToWide(path), canRepair));
   if (!file.valid() || !IsDiskFile(file.get())) return false;

@@ -100,6 +100,36 @@ TEST_F(Win32FileSystemTest, JournalIsAppendedInTheAnsiCodePage) {
             "connexion\r\nS\xE9lection \x80\r\n");
 }
 
+// "UTF-8 for worldwide language support" makes 65001 the ANSI code page,
+// and GB 18030 is the one of Chinese workstations: neither accepts the
+// no-best-fit flag, with which the conversion gave nothing, and nothing
+// written passed for a journal written.
+TEST_F(Win32FileSystemTest, JournalOfAUtf8WorkstationIsWritten) {
+  const std::string path = folder_ + "utf8.log";
+  created_.push_back(path);
+  Win32FileSystem files(CP_UTF8);
+  EXPECT_TRUE(files.AppendToFile(path, "Sélection de \\\\srv\\Ωmega\r\n"));
+  EXPECT_EQ(files.ReadWholeFile(path), "Sélection de \\\\srv\\Ωmega\r\n");
+}
+
+TEST(CodePageTest, EveryCodePageConvertsWithTheFlagsItAccepts) {
+  EXPECT_EQ(Utf8ToCodePage("été Ω", CP_UTF8), "été Ω");
+  EXPECT_EQ(Utf8ToCodePage("été Ω", 1252), "\xE9t\xE9 ?");
+  // Not installed under Wine: only where the system has it.
+  if (IsValidCodePage(54936)) {
+    EXPECT_EQ(Utf8ToCodePage("été", 54936), "\xA8\xA6t\xA8\xA6");
+  }
+}
+
+TEST_F(Win32FileSystemTest, AConversionThatGivesNothingIsAFailedWrite) {
+  const std::string path = folder_ + "illisible.log";
+  created_.push_back(path);
+  ASSERT_FALSE(IsValidCodePage(12345));
+  Win32FileSystem files(12345);
+  EXPECT_FALSE(files.AppendToFile(path, "Traitement terminé.\r\n"));
+  EXPECT_FALSE(files_.IsOrdinaryFile(path));
+}
+
 TEST_F(Win32FileSystemTest, AppendingToSomethingElseThanAFileFails) {
   const std::string subfolder = folder_ + "dossier";
   CreateDirectoryW(Utf8ToWide(subfolder).c_str(), nullptr);

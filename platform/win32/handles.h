@@ -17,6 +17,12 @@ struct GdiObjectDeleter {
 struct MemoryDcDeleter {
   void operator()(HDC dc) const { DeleteDC(dc); }
 };
+struct LocalFreer {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 struct WindowDestroyer {
   void operator()(HWND window) const {
     if (IsWindow(window)) DestroyWindow(window);
@@ -39,6 +45,9 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// A handle of a kernel object (an event, a thread); null when none.
+using UniqueHandle =
+    std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 using UniqueModule =
     std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
 using UniqueFont =
@@ -49,5 +58,22 @@ using UniqueMemoryDc =
     std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 using UniqueWindow =
     std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+// The argument array of CommandLineToArgvW, freed with LocalFree.
+using UniqueArgv = std::unique_ptr<LPWSTR, LocalFreer>;
+
+// The screen's device context from GetDC(nullptr), released when it goes.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
 
 }  // namespace quelmar

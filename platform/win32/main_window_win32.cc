@@ -15,9 +15,8 @@ constexpr int kTraceId = 101;
 constexpr WPARAM kTraceLimit = 0x7FFFFFFE;
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
+  ScreenDc screen;
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
   return dpi > 0 ? dpi : 96;
 }
 
@@ -50,6 +49,20 @@ std::unique_ptr<BannerPicture> LoadBanner(HINSTANCE instance) {
   return std::make_unique<BannerPicture>(bitmap.get());
 }
 
+// A launcher that starts the program hidden (SW_HIDE in its start-up
+// information) makes the first ShowWindow of the process hide instead: it
+// would be the box or the window of an error ending, waiting for a click on
+// something nobody sees. The window, still hidden, takes that first call,
+// with the command that asks for the start-up value: it stays hidden.
+void ConsumeHiddenStart(HWND window) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  if ((startup.dwFlags & STARTF_USESHOWWINDOW) &&
+      startup.wShowWindow == SW_HIDE)
+    ShowWindow(window, SW_SHOWDEFAULT);
+}
+
 }  // namespace
 
 Win32Window::Win32Window(HINSTANCE instance)
@@ -69,6 +82,7 @@ Win32Window::Win32Window(HINSTANCE instance)
   // connection of its replacement would leave the user with neither.
   EnableMenuItem(GetSystemMenu(handle(), FALSE), SC_CLOSE,
                  MF_BYCOMMAND | MF_GRAYED);
+  ConsumeHiddenStart(handle());
 }
 
 HWND Win32Window::CreateControl(const wchar_t* className, const wchar_t* text,
@@ -130,6 +144,11 @@ void Win32Window::Show() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ShowWindow(handle(), SW_SHOW);
+  // A launcher's start-up information replaces the first ShowWindow of the
+  // process (SW_HIDE from a hidden launch, a minimised window from "start
+  // /min"): the window must be seen whenever it waits for the user.
+  if (!IsWindowVisible(handle()) || IsIconic(handle()))
+    ShowWindow(handle(), SW_RESTORE);
   UpdateWindow(handle());
 }
 
@@ -165,6 +184,16 @@ void Win32Window::RunUntilClosed() {
 void Win32Window::SetWaitPointer(bool wait) {
   waitPointer_ = wait;
   SetCursor(LoadCursorW(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Window::HoldSessionEnd(const std::string& reason) {
+  sessionEndHeld_ = true;
+  ShutdownBlockReasonCreate(handle(), Utf8ToWide(reason).c_str());
+}
+
+void Win32Window::ReleaseSessionEnd() {
+  sessionEndHeld_ = false;
+  ShutdownBlockReasonDestroy(handle());
 }
 
 void Win32Window::Dispatch(MSG& message) {
@@ -204,6 +233,9 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wParam,
     case WM_DESTROY:
       closed_ = true;
       return 0;
+    case WM_QUERYENDSESSION:
+      if (sessionEndHeld_) return FALSE;
+      break;
     case WM_SETFOCUS:
       SetFocus(IsWindowEnabled(ok_) ? ok_ : trace_);
       return 0;

@@ -41,6 +41,10 @@ class Win32Window : public Window {
 
   // The application-wide wait pointer over the window and its controls.
   void SetWaitPointer(bool wait);
+  // Refuses the end of the session (logoff, shutdown) until released; the
+  // system shows `reason` to the user who asked for it.
+  void HoldSessionEnd(const std::string& reason);
+  void ReleaseSessionEnd();
   HWND handle() const { return window_.get(); }
   bool closed() const { return closed_; }
 
@@ -68,6 +72,7 @@ class Win32Window : public Window {
   bool runEnded_ = false;
   bool closed_ = false;
   bool waitPointer_ = false;
+  bool sessionEndHeld_ = false;
 };
 
 }  // namespace quelmar

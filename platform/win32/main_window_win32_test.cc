@@ -36,10 +36,8 @@ std::vector<HWND> ChildrenInTabOrder(HWND window) {
 }
 
 int Scaled(int twips) {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return MulDiv(twips, dpi, 1440);
+  ScreenDc screen;
+  return MulDiv(twips, GetDeviceCaps(screen.get(), LOGPIXELSX), 1440);
 }
 
 class Win32WindowTest : public ::testing::Test {
@@ -130,6 +128,29 @@ TEST_F(Win32WindowTest, EscapeUnloadsOnceOkIsEnabled) {
   PostMessageW(ok, WM_KEYDOWN, VK_ESCAPE, 0);
   window_.RunUntilClosed();
   EXPECT_TRUE(window_.closed());
+}
+
+// A logoff between the removal of an old printer and the connection of its
+// replacement would leave neither: refused while held, accepted after.
+TEST_F(Win32WindowTest, SessionEndIsRefusedOnlyWhileHeld) {
+  HWND window = window_.handle();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  window_.HoldSessionEnd("Remplacement de \\\\a\\p par \\\\b\\p en cours...");
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+  EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0));
+  window_.ReleaseSessionEnd();
+  EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+}
+
+// "start /min" in a logon script makes the first ShowWindow minimise: a
+// window waiting for OK must still be seen.
+TEST_F(Win32WindowTest, ShowBringsAMinimisedWindowBack) {
+  HWND window = window_.handle();
+  ShowWindow(window, SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(window));
+  window_.Show();
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window));
 }
 
 TEST_F(Win32WindowTest, WaitPointerCoversTheWindow) {

@@ -13,8 +13,10 @@
 namespace quelmar {
 namespace {
 
+// Under Wine 8, which lacks AddPrinterConnection2W, this is the fallback
+// to AddPrinterConnectionW: the program still starts and connects.
 TEST(Win32SpoolerTest, AFailedConnectionReportsItsOwnLastError) {
-  Win32Spooler spooler;
+  Win32Spooler spooler(nullptr, FindAddPrinterConnection2());
   // A number left by an earlier call must not pass for this call's reason.
   SetLastError(ERROR_ACCESS_DENIED);
   SpoolerResult result =
@@ -24,9 +26,53 @@ TEST(Win32SpoolerTest, AFailedConnectionReportsItsOwnLastError) {
 }
 
 TEST(Win32SpoolerTest, ListsInstalledPrintersWithoutFailing) {
-  Win32Spooler spooler;
+  Win32Spooler spooler(nullptr, FindAddPrinterConnection2());
   for (const std::string& name : spooler.InstalledPrinters())
     EXPECT_FALSE(name.empty());
+}
+
+// What AddPrinterConnection2W was given at its last call.
+struct ConnectionCall {
+  HWND owner = nullptr;
+  std::wstring name;
+  DWORD level = 0;
+  DWORD flags = 0;
+};
+ConnectionCall lastConnection;
+
+BOOL WINAPI RecordConnection(HWND owner, LPCWSTR name, DWORD level,
+                             PVOID info) {
+  lastConnection = {owner, name, level,
+                    static_cast<PRINTER_CONNECTION_INFO_1*>(info)->dwFlags};
+  SetLastError(ERROR_BAD_NET_NAME);
+  return FALSE;
+}
+
+// A driver prompt that nobody can see waits for ever: without a visible
+// window the connection is asked never to prompt; in a visible run the
+// prompt belongs to the window.
+TEST(Win32SpoolerTest, ConnectionPromptsOnlyOverAVisibleWindow) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"Quelmar", WS_OVERLAPPED, 0, 0,
+                                100, 100, nullptr, nullptr, nullptr, nullptr);
+  Win32Spooler spooler(window, RecordConnection);
+  SpoolerResult result = spooler.AddPrinterConnection("\\\\srv\\Réception");
+  EXPECT_FALSE(result.succeeded);
+  EXPECT_EQ(result.error, static_cast<int32_t>(ERROR_BAD_NET_NAME));
+  EXPECT_EQ(lastConnection.owner, nullptr);
+  EXPECT_EQ(lastConnection.name, L"\\\\srv\\Réception");
+  EXPECT_EQ(lastConnection.level, 1u);
+  EXPECT_EQ(lastConnection.flags, static_cast<DWORD>(PRINTER_CONNECTION_NO_UI));
+
+  ShowWindow(window, SW_SHOW);
+  spooler.AddPrinterConnection("\\\\srv\\Réception");
+  EXPECT_EQ(lastConnection.owner, window);
+  EXPECT_EQ(lastConnection.flags, 0u);
+  DestroyWindow(window);
+
+  Win32Spooler windowless(nullptr, RecordConnection);
+  windowless.AddPrinterConnection("\\\\srv\\p");
+  EXPECT_EQ(lastConnection.owner, nullptr);
+  EXPECT_EQ(lastConnection.flags, static_cast<DWORD>(PRINTER_CONNECTION_NO_UI));
 }
 
 class Win32DefaultPrinterTest : public ::testing::Test {
@@ -45,7 +91,8 @@ TEST_F(Win32DefaultPrinterTest, APrinterThatIsNotInstalledIsRefused) {
 }
 
 TEST_F(Win32DefaultPrinterTest, AnInstalledPrinterReadsBackWithItsSpelling) {
-  std::vector<std::string> printers = Win32Spooler().InstalledPrinters();
+  std::vector<std::string> printers =
+      Win32Spooler(nullptr, nullptr).InstalledPrinters();
   if (printers.empty()) GTEST_SKIP() << "no printer installed";
   for (const std::string& printer : printers) {
     setting_.MakeDefaultPrinter(printer);

@@ -55,11 +55,27 @@ const std::vector<std::string>& Win32Spooler::InstalledPrinters() {
   return printers_;
 }
 
+AddPrinterConnection2Function FindAddPrinterConnection2() {
+  HMODULE winspool = GetModuleHandleW(L"winspool.drv");
+  if (!winspool) return nullptr;
+  return reinterpret_cast<AddPrinterConnection2Function>(
+      reinterpret_cast<void (*)()>(
+          GetProcAddress(winspool, "AddPrinterConnection2W")));
+}
+
 SpoolerResult Win32Spooler::AddPrinterConnection(const std::string& name) {
   if (HasControlCharacter(name)) return {false, ERROR_INVALID_PRINTER_NAME};
   std::wstring wideName = Utf8ToWide(name);
-  return CallClearingLastError(
-      [&] { return AddPrinterConnectionW(wideName.data()); });
+  if (!addConnection2_)
+    return CallClearingLastError(
+        [&] { return AddPrinterConnectionW(wideName.data()); });
+  const bool visible = window_ && IsWindowVisible(window_);
+  PRINTER_CONNECTION_INFO_1 info{};
+  info.dwFlags = visible ? 0 : PRINTER_CONNECTION_NO_UI;
+  return CallClearingLastError([&] {
+    return addConnection2_(visible ? window_ : nullptr, wideName.c_str(), 1,
+                           &info);
+  });
 }
 
 SpoolerResult Win32Spooler::DeletePrinterConnection(const std::string& name) {

@@ -23,8 +23,11 @@ void Win32UserInterface::MessageBox(const std::string& text,
                                     const std::string& title, BoxIcon icon) {
   HWND window = window_.handle();
   HWND owner = IsWindowVisible(window) ? window : nullptr;
+  // MB_SYSTEMMODAL is the application-modal box with WS_EX_TOPMOST (Wine
+  // ignores MB_TOPMOST).
+  const UINT placement = MB_SETFOREGROUND | (owner ? 0 : MB_SYSTEMMODAL);
   MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(title).c_str(),
-              MB_OK | IconStyle(icon));
+              MB_OK | IconStyle(icon) | placement);
 }
 
 }  // namespace quelmar

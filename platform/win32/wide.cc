@@ -34,6 +34,28 @@ std::string FromWide(UINT codePage, DWORD flags, std::wstring_view text) {
   return bytes;
 }
 
+// No best fit: a letter the code page lacks becomes "?" rather than a
+// look-alike (\\srv\Ωmega is not \\srv\Omega). UTF-8 (the ANSI code page
+// of "UTF-8 for worldwide language support"), GB 18030, UTF-7, ISO-2022 and
+// ISCII take no flag at all: with one, the conversion gives nothing.
+DWORD ConversionFlags(UINT codePage) {
+  switch (codePage) {
+    case CP_UTF8:
+    case CP_UTF7:
+    case 54936:
+    case 50220:
+    case 50221:
+    case 50222:
+    case 50225:
+    case 50227:
+    case 50229:
+    case 42:
+      return 0;
+  }
+  if (codePage >= 57002 && codePage <= 57011) return 0;
+  return WC_NO_BEST_FIT_CHARS;
+}
+
 }  // namespace
 
 std::wstring Utf8ToWide(std::string_view text) {
@@ -48,10 +70,12 @@ std::string AnsiToUtf8Text(std::string_view bytes) {
   return WideToUtf8(ToWide(CP_ACP, 0, bytes));
 }
 
-// No best fit: a letter the code page lacks becomes "?" rather than a
-// look-alike (\\srv\Ωmega is not \\srv\Omega).
+std::string Utf8ToCodePage(std::string_view text, UINT codePage) {
+  return FromWide(codePage, ConversionFlags(codePage), Utf8ToWide(text));
+}
+
 std::string Utf8ToAnsiText(std::string_view text) {
-  return FromWide(CP_ACP, WC_NO_BEST_FIT_CHARS, Utf8ToWide(text));
+  return Utf8ToCodePage(text, GetACP());
 }
 
 }  // namespace quelmar

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/win32_api.h"
+
 namespace quelmar {
 
 std::wstring Utf8ToWide(std::string_view text);
@@ -14,5 +16,8 @@ std::string WideToUtf8(std::wstring_view text);
 // character, "?".
 std::string AnsiToUtf8Text(std::string_view bytes);
 std::string Utf8ToAnsiText(std::string_view text);
+// `text` in `codePage`, each letter it lacks as "?"; empty when the code
+// page cannot be used.
+std::string Utf8ToCodePage(std::string_view text, UINT codePage);
 
 }  // namespace quelmar

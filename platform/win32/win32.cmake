@@ -9,6 +9,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/host_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
+  platform/win32/off_window_thread_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
   platform/win32/this_workstation_win32.cc
@@ -33,11 +34,14 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --codepage=65001")
 # the icon of the window): the objects go on each link line, not into the
 # archive, where nothing would pull them in.
 add_library(quelmar_resources OBJECT ${QUELMAR_GENERATED}/quelmar.rc)
+# The resource compiler's inputs, which CMake does not scan for.
+set_source_files_properties(${QUELMAR_GENERATED}/quelmar.rc PROPERTIES
+  OBJECT_DEPENDS "${QUELMAR_GENERATED}/quelmar.manifest;${QUELMAR_RESOURCES}/quelmar.ico;${QUELMAR_RESOURCES}/banner.bmp;${QUELMAR_RESOURCES}/resource_ids.h")
 target_link_libraries(quelmar_core INTERFACE
                       $<TARGET_OBJECTS:quelmar_resources>)
 
 add_executable(Quelmar WIN32 tools/quelmar_win32.cc)
 target_link_options(Quelmar PRIVATE -municode)
-target_link_libraries(Quelmar PRIVATE quelmar_core)
+target_link_libraries(Quelmar PRIVATE quelmar_core quelmar_warnings)
 
 include(platform/win32/installer/installer.cmake)

@@ -145,11 +145,13 @@ run_dryrun() {
 }
 
 # The device name of a queue, as quelmar names it, for the URIs the cases
-# use.
+# use (a printer of a CUPS server, or an SMB share, percent-encoded).
 device_name() {
   local queue=$1 uri=$2
-  if [[ $uri =~ ^ipp://([^/]+)/printers/([^/?]+)$ ]]; then
-    printf '%s\n' "\\\\${BASH_REMATCH[1]}\\${BASH_REMATCH[2]}"
+  if [[ $uri =~ ^ipp://([^/]+)/printers/([^/?]+)$ ||
+    $uri =~ ^smb://([^/]+)/([^/?]+)$ ]]; then
+    local name=${BASH_REMATCH[2]}
+    printf '%s\n' "\\\\${BASH_REMATCH[1]}\\$(printf '%b' "${name//%/\\x}")"
   else
     echo "$queue"
   fi

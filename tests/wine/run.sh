@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows programs, cross-compiled with MinGW-w64 and tested under Wine:
-# the unit tests (quelmar_tests.exe, Win32 layer included) and end-to-end
-# runs of Quelmar.exe on a headless X server (Xvfb): a mode "M" run whose
-# journal is checked to the byte in the ANSI code page, a missing script
+# the unit tests (ctest --preset windows, Win32 layer included) and
+# end-to-end runs of Quelmar.exe on a headless X server (Xvfb): a mode "M"
+# run whose journal is checked to the byte in the ANSI code page, a quoted
+# script path with spaces whose journal is checked too, a missing script
 # whose box is read and dismissed, a mode "D" run and its closing box, a
 # mode "N" run whose window is captured to build/windows/window.png; a
 # rehearsal with quelmar-dryrun.exe; and 32 processes appending to one
@@ -63,17 +64,16 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" \
 XVFB_PID=$!
 for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$WORK/display")"
-wine wineboot --init >/dev/null 2>&1
-# Without a window manager, Wine draws the windows' frames itself (with
-# their captions), and hiding a window does not wait for one.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-  >/dev/null 2>&1
-wineserver -w
+"$ROOT/tests/wine/prepare_prefix.sh" >/dev/null 2>&1
 
 # --- unit tests -----------------------------------------------------------
-echo "=== Unit tests under Wine"
-timeout 300 wine "$BUILD/quelmar_tests.exe" >"$WORK/unit.log" 2>&1
-unit_status=$?
+echo "=== Unit tests under Wine (ctest --preset windows)"
+# CTest runs them through the preset's emulator (tests/wine/emulator.sh),
+# in this prefix and on this display; its verbose output is the test
+# program's, each line after "1: ".
+timeout 600 ctest --preset windows --verbose 2>&1 | sed 's/^1: //' \
+  >"$WORK/unit.log"
+unit_status=${PIPESTATUS[0]}
 unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' \
   "$WORK/unit.log")
 unit_failed=$(sed -n 's/^ *\([0-9]*\) FAILED TESTS\{0,1\}$/\1/p' "$WORK/unit.log")
@@ -81,7 +81,7 @@ grep -E '^\[  FAILED  \]|Failure$' "$WORK/unit.log" | sort -u
 passed=$((passed + ${unit_passed:-0}))
 failed=$((failed + ${unit_failed:-0}))
 if [ "$unit_status" -ne 0 ] && [ -z "$unit_failed" ]; then
-  fail "quelmar_tests.exe ended with status $unit_status"
+  fail "ctest --preset windows ended with status $unit_status"
   tail -20 "$WORK/unit.log"
 fi
 echo "unit tests: ${unit_passed:-0} passed, ${unit_failed:-0} failed"
@@ -174,6 +174,27 @@ expect_status() {
   fi
 }
 
+# Compares DIR/journal.log, byte for byte, with the case's expected journal
+# in the ANSI code page, its time stamp taken between BEFORE and AFTER.
+check_journal() {
+  local name=$1 dir=$2 before=$3 after=$4 stamp stamp_ok=false t
+  stamp=$(head -c 64 "$dir/journal.log" 2>/dev/null | iconv -f CP1252 -t UTF-8 \
+    | sed -n 's/^--- Traitement du \(..\/..\/.... à ..:..:..\) sur .*/\1/p')
+  for t in $(seq "$before" "$after"); do
+    [ "$(date -d "@$t" '+%d/%m/%Y à %H:%M:%S')" = "$stamp" ] && stamp_ok=true
+  done
+  sed -e "s|<horodatage>|$stamp|" -e "s|<poste>|$computer|" -e 's/$/\r/' \
+    "$CASES/$name/expected_journal.txt" | iconv -f UTF-8 -t CP1252 \
+    >"$dir/expected.log"
+  if $stamp_ok && cmp -s "$dir/expected.log" "$dir/journal.log"; then
+    pass "$name: journal identical to the byte ($(wc -c <"$dir/journal.log") bytes)"
+  else
+    fail "$name: journal differs (time stamp '$stamp')"
+    diff <(iconv -f CP1252 -t UTF-8 "$dir/expected.log") \
+      <(iconv -f CP1252 -t UTF-8 "$dir/journal.log" 2>/dev/null) | head -20
+  fi
+}
+
 echo "=== Quelmar.exe, mode M: the journal in the ANSI code page"
 dir=$(prepare mode_m)
 computer=$(wine cmd /c 'echo %COMPUTERNAME%' 2>/dev/null | tr -d '\r\n')
@@ -181,22 +202,21 @@ before=$(date +%s)
 start "$dir" script.txt
 expect_status "mode M" "$dir" 1
 after=$(date +%s)
-stamp=$(head -c 64 "$dir/journal.log" 2>/dev/null | iconv -f CP1252 -t UTF-8 \
-  | sed -n 's/^--- Traitement du \(..\/..\/.... à ..:..:..\) sur .*/\1/p')
-stamp_ok=false
-for t in $(seq "$before" "$after"); do
-  [ "$(date -d "@$t" '+%d/%m/%Y à %H:%M:%S')" = "$stamp" ] && stamp_ok=true
-done
-sed -e "s|<horodatage>|$stamp|" -e "s|<poste>|$computer|" -e 's/$/\r/' \
-  "$CASES/mode_m/expected_journal.txt" | iconv -f UTF-8 -t CP1252 \
-  >"$dir/expected.log"
-if $stamp_ok && cmp -s "$dir/expected.log" "$dir/journal.log"; then
-  pass "mode M: journal identical to the byte ($(wc -c <"$dir/journal.log") bytes)"
-else
-  fail "mode M: journal differs (time stamp '$stamp')"
-  diff <(iconv -f CP1252 -t UTF-8 "$dir/expected.log") \
-    <(iconv -f CP1252 -t UTF-8 "$dir/journal.log" 2>/dev/null) | head -20
-fi
+check_journal mode_m "$dir" "$before" "$after"
+
+echo "=== Quelmar.exe, a quoted script path with spaces; a connection refused"
+# As a logon script writes it: Quelmar.exe "\\srv\netlogon\mes scripts\..."
+# (wine quotes an argument with spaces). Wine's AddPrinterConnection fails
+# without an error number: the trace must not give the system's text for 0,
+# which says that the operation succeeded.
+dir=$(prepare quoted_path)
+mkdir -p "$dir/mes scripts"
+mv "$dir/script.txt" "$dir/mes scripts/lot d'essai.txt"
+before=$(date +%s)
+start "$dir" "$(winepath -w "$dir/mes scripts/lot d'essai.txt")"
+expect_status "quoted path" "$dir" 1
+after=$(date +%s)
+check_journal quoted_path "$dir" "$before" "$after"
 
 echo "=== Quelmar.exe, missing script: the error box"
 dir=$(prepare missing)
