@@ -129,7 +129,7 @@ void ActionExecution::RunReplace(const std::string& name,
   }
   SessionEndHold hold(
       ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
-  SpoolerResult removal = printers_.spooler.DeletePrinterConnection(name);
+  SpoolerResult removal = printers_.spooler.DeleteReplacedConnection(name);
   if (!removal.succeeded) {
     OutcomeOfError(removal);
     counters_.MigrationErrorCount.Raise();
