@@ -49,7 +49,7 @@ void ActionExecution::ExecuteActionLine(
     char command, const std::vector<std::string>& oldNames,
     const std::vector<std::string>& newNames, bool isMultiple) {
   if (oldNames.front().empty()) {
-    Outcome(kNoPrinter);
+    trace_.Outcome(kNoPrinter);
   } else {
     for (size_t k = 0; k < oldNames.size(); ++k) {
       switch (command) {
@@ -68,74 +68,73 @@ void ActionExecution::ExecuteActionLine(
       }
     }
   }
-  if (isMultiple) Opening(kClosingBanner);
+  if (isMultiple) trace_.Opening(kClosingBanner);
 }
 
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
-  Outcome("erreur rencontrée : " +
-          SystemErrorText(printers_.messages, result.error));
+  trace_.Outcome("erreur rencontrée : " +
+                 SystemErrorText(printers_.messages, result.error));
+}
+
+bool ActionExecution::CheckPresence(Change change, const std::string& name) {
+  const bool disconnect = change == Change::kDisconnect;
+  trace_.Opening((disconnect ? "Déconnexion de " : "Connexion de ") + name +
+                 "...");
+  if (IsPrinterInstalled(printers_.spooler, name) == disconnect) return true;
+  trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
+  counters_.SkippedCount.Raise();
+  return false;
+}
+
+bool ActionExecution::CallSpooler(Change change, const std::string& name) {
+  SpoolerResult result;
+  switch (change) {
+    case Change::kDisconnect:
+      result = printers_.spooler.DeletePrinterConnection(name);
+      break;
+    case Change::kDisconnectReplaced:
+      result = printers_.spooler.DeleteReplacedConnection(name);
+      break;
+    case Change::kConnect:
+      result = printers_.spooler.AddPrinterConnection(name);
+      break;
+  }
+  if (!result.succeeded) {
+    OutcomeOfError(result);
+    counters_.MigrationErrorCount.Raise();
+    return false;
+  }
+  trace_.Outcome(kOk);
+  return true;
 }
 
 void ActionExecution::RunDisconnect(const std::string& name) {
-  Opening("Déconnexion de " + name + "...");
-  if (!IsPrinterInstalled(printers_.spooler, name)) {
-    Outcome(kNotInstalled);
-    counters_.SkippedCount.Raise();
-    return;
-  }
-  SpoolerResult result = printers_.spooler.DeletePrinterConnection(name);
-  if (!result.succeeded) {
-    OutcomeOfError(result);
-    counters_.MigrationErrorCount.Raise();
-    return;
-  }
-  Outcome(kOk);
-  counters_.SuccessCount.Raise();
+  if (CheckPresence(Change::kDisconnect, name) &&
+      CallSpooler(Change::kDisconnect, name))
+    counters_.SuccessCount.Raise();
 }
 
 void ActionExecution::RunConnect(const std::string& name) {
-  Opening("Connexion de " + name + "...");
-  if (IsPrinterInstalled(printers_.spooler, name)) {
-    Outcome(kAlreadyInstalled);
-    counters_.SkippedCount.Raise();
-    return;
-  }
-  SpoolerResult result = printers_.spooler.AddPrinterConnection(name);
-  if (!result.succeeded) {
-    OutcomeOfError(result);
-    counters_.MigrationErrorCount.Raise();
-    return;
-  }
-  Outcome(kOk);
-  counters_.SuccessCount.Raise();
+  if (CheckPresence(Change::kConnect, name) &&
+      CallSpooler(Change::kConnect, name))
+    counters_.SuccessCount.Raise();
 }
 
 void ActionExecution::HandDefaultTo(const std::string& name) {
   bool done =
       SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name);
-  Outcome(done ? kOk : kMaybeMissing);
+  trace_.Outcome(done ? kOk : kMaybeMissing);
 }
 
 void ActionExecution::RunReplace(const std::string& name,
                                  const std::string& replacement) {
-  Opening("Déconnexion de " + name + "...");
-  const std::string savedDefaultPrinter =
-      GetDefaultPrinter(printers_.defaultPrinter);
-  const bool wasDefault = savedDefaultPrinter == ToLowerUtf8(name);
-  if (!IsPrinterInstalled(printers_.spooler, name)) {
-    Outcome(kNotInstalled);
-    counters_.SkippedCount.Raise();
-    return;
-  }
+  // Read before the removal: once it is gone, it is no one's default.
+  const bool wasDefault =
+      GetDefaultPrinter(printers_.defaultPrinter) == ToLowerUtf8(name);
+  if (!CheckPresence(Change::kDisconnect, name)) return;
   SessionEndHold hold(
       ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
-  SpoolerResult removal = printers_.spooler.DeleteReplacedConnection(name);
-  if (!removal.succeeded) {
-    OutcomeOfError(removal);
-    counters_.MigrationErrorCount.Raise();
-    return;
-  }
-  Outcome(kOk);
+  if (!CallSpooler(Change::kDisconnectReplaced, name)) return;
   // The old printer is gone: a run-time error from here on (the
   // workstation's print service stopping) must not leave the user without
   // it.
@@ -143,7 +142,7 @@ void ActionExecution::RunReplace(const std::string& name,
   try {
     ConnectReplacement(name, replacement, wasDefault, replaced);
   } catch (const RunError& error) {
-    Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome("erreur rencontrée : " + error.description());
     if (!replaced) PutBack(name, wasDefault);
     counters_.MigrationErrorCount.Raise();
     interruptedReplacement_ = true;
@@ -154,15 +153,15 @@ void ActionExecution::RunReplace(const std::string& name,
 void ActionExecution::ConnectReplacement(const std::string& name,
                                          const std::string& replacement,
                                          bool wasDefault, bool& replaced) {
-  Step("Et reconnexion de " + replacement + "...");
+  trace_.Line("Et reconnexion de " + replacement + "...");
   SpoolerResult connection =
       printers_.spooler.AddPrinterConnection(replacement);
   replaced = connection.succeeded;
   if (connection.succeeded) {
-    Outcome(kOk);
+    trace_.Outcome(kOk);
     counters_.SuccessCount.Raise();
     if (wasDefault) {
-      Step(
+      trace_.Line(
           "L'imprimante désinstallée était celle définit par défaut, définir "
           "par défaut celle qui la remplace...");
       HandDefaultTo(replacement);
@@ -170,14 +169,14 @@ void ActionExecution::ConnectReplacement(const std::string& name,
     return;
   }
   OutcomeOfError(connection);
-  Step("Reconnexion de l'imprimante déconnectée...");
+  trace_.Line("Reconnexion de l'imprimante déconnectée...");
   SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(name);
   if (!reconnection.succeeded) {
     OutcomeOfError(reconnection);
   } else {
-    Outcome(kOk);
+    trace_.Outcome(kOk);
     if (wasDefault) {
-      Step("Restauration de l'état d'imprimante par défaut...");
+      trace_.Line("Restauration de l'état d'imprimante par défaut...");
       HandDefaultTo(name);
     }
   }
@@ -185,27 +184,27 @@ void ActionExecution::ConnectReplacement(const std::string& name,
 }
 
 void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
-  Step("Reconnexion de l'imprimante déconnectée...");
+  trace_.Line("Reconnexion de l'imprimante déconnectée...");
   try {
     SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(name);
     if (!reconnection.succeeded) return OutcomeOfError(reconnection);
-    Outcome(kOk);
+    trace_.Outcome(kOk);
     if (wasDefault) {
-      Step("Restauration de l'état d'imprimante par défaut...");
+      trace_.Line("Restauration de l'état d'imprimante par défaut...");
       HandDefaultTo(name);
     }
   } catch (const RunError& error) {
-    Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome("erreur rencontrée : " + error.description());
   }
 }
 
 void ActionExecution::RunSetDefault(const std::string& name) {
-  Opening("Sélection par défaut de " + name + "...");
+  trace_.Opening("Sélection par défaut de " + name + "...");
   if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name)) {
-    Outcome(kOk);
+    trace_.Outcome(kOk);
     counters_.SuccessCount.Raise();
   } else {
-    Outcome(kMaybeMissing);
+    trace_.Outcome(kMaybeMissing);
     counters_.MigrationErrorCount.Raise();
   }
 }

@@ -5,25 +5,19 @@
 #include <string>
 #include <vector>
 
-#include "app/run_state.h"
-#include "app/run_trace.h"
-#include "platform/spooler.h"
-#include "platform/user_interface.h"
+#include "app/run_context.h"
 
 namespace quelmar {
 
-struct PrinterAccess {
-  Spooler& spooler;
-  DefaultPrinterSetting& defaultPrinter;
-  MessageTable& messages;
-};
-
 class ActionExecution {
  public:
-  // `ui` holds the end of the session during each replacement.
-  ActionExecution(PrinterAccess printers, RunTrace& trace,
-                  RunCounters& counters, UserInterface& ui)
-      : printers_(printers), trace_(trace), counters_(counters), ui_(ui) {}
+  // The run's user interface holds the end of the session during each
+  // replacement.
+  explicit ActionExecution(RunContext& run)
+      : printers_(run.platform),
+        trace_(run.trace),
+        counters_(run.counters),
+        ui_(run.platform.ui) {}
 
   // Runs `command` on every entry of `oldNames` (with the entry of
   // `newNames` of the same index for "*"); an empty first entry means that
@@ -41,9 +35,15 @@ class ActionExecution {
   bool interruptedReplacement() const { return interruptedReplacement_; }
 
  private:
-  void Opening(const std::string& text) { trace_.Trace(text, true, true); }
-  void Step(const std::string& text) { trace_.Trace(text, true, false); }
-  void Outcome(const std::string& text) { trace_.Trace(text, false, false); }
+  // kDisconnectReplaced: the removal of a replacement, which a rollback
+  // may undo.
+  enum class Change { kDisconnect, kDisconnectReplaced, kConnect };
+  // The opening line and the presence check of a disconnection or a
+  // connection; counts a skipped printer. True when the change is to be made.
+  bool CheckPresence(Change change, const std::string& name);
+  // The spooler's call of the change and its outcome; counts a migration
+  // error. True when the spooler did it.
+  bool CallSpooler(Change change, const std::string& name);
   void OutcomeOfError(const SpoolerResult& result);
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);
@@ -57,7 +57,7 @@ class ActionExecution {
   // happened; a second run-time error is traced, not thrown.
   void PutBack(const std::string& name, bool wasDefault);
 
-  PrinterAccess printers_;
+  Platform& printers_;
   RunTrace& trace_;
   RunCounters& counters_;
   UserInterface& ui_;

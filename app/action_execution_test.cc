@@ -32,23 +32,10 @@ struct Outcome {
 };
 
 // One visible run's execution on a simulated workstation.
-struct Exec {
-  RunSettings settings;
-  RecordingWindow window;
-  SimWorkstation workstation;
-  RunCounters counters;
-  RunTrace trace{settings, window};
-  RecordingUserInterface ui;
-  ActionExecution execution{
-      {workstation, workstation, workstation}, trace, counters, ui};
+struct Exec : FakeRun {
+  explicit Exec(WorkstationState state) : FakeRun(std::move(state)) {}
 
-  explicit Exec(WorkstationState state) : workstation(std::move(state)) {
-    settings.Mode = "N";
-  }
-
-  Lines TraceLines() const {
-    return SplitFields(window.text, "\r\n", Compare::kExact);
-  }
+  Lines TraceLines() const { return CrLfLines(window.text); }
   void ExpectCounters(Outcome outcome) const {
     EXPECT_EQ(counters.SuccessCount.value(), outcome.success);
     EXPECT_EQ(counters.SkippedCount.value(), outcome.skipped);
@@ -188,13 +175,13 @@ TEST(RunReplaceTest, OnlyTheReplacementsRemovalMayBeUndone) {
   RemovalWatchingWorkstation station(
       Station({"\\\\oldsrv\\Canon1", "\\\\oldsrv\\HP4050"}, std::nullopt,
               {"\\\\printsrv\\Canon1"}));
-  RunSettings settings;
-  settings.Mode = "N";
-  RecordingWindow window;
-  RunTrace trace{settings, window};
-  RunCounters counters;
   RecordingUserInterface ui;
-  ActionExecution execution{{station, station, station}, trace, counters, ui};
+  FakeHost host;
+  FakeFileSystem files;
+  Platform platform{host, files, station, station, station, ui};
+  RunSettings settings;
+  RunContext run{platform, settings};
+  ActionExecution execution{run};
   execution.RunReplace("\\\\oldsrv\\Canon1", "\\\\printsrv\\Canon1");
   execution.RunDisconnect("\\\\oldsrv\\HP4050");
   EXPECT_EQ(station.removals,
@@ -369,11 +356,12 @@ struct HoldRun {
   SimWorkstation station;
   RecordingUserInterface ui;
   HoldWatchingWorkstation watched{station, ui};
+  FakeHost host;
+  FakeFileSystem files;
+  Platform platform{host, files, watched, watched, station, ui};
   RunSettings settings;
-  RecordingWindow window;
-  RunCounters counters;
-  RunTrace trace{settings, window};
-  ActionExecution execution{{watched, watched, station}, trace, counters, ui};
+  RunContext run{platform, settings};
+  ActionExecution execution{run};
 };
 
 const std::string kHoldOldByNew =
@@ -485,8 +473,7 @@ struct Section {
   Exec exec;
   explicit Section(WorkstationState state) : exec(std::move(state)) {}
   void Run(const std::string& script) {
-    ProcessActionSection(script, exec.settings, exec.trace, exec.execution,
-                         exec.workstation, exec.counters);
+    ProcessActionSection(script, exec.run, exec.execution);
   }
 };
 

@@ -16,24 +16,12 @@ constexpr size_t kMaxLines = 32767;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
-// Piece `index` of `text` cut at `separator`, as SplitField gives it with
-// an exact comparison, but as a view: every line is cut several times, and
-// the pieces are only looked at.
-std::string_view Piece(std::string_view text, char separator, int index) {
-  for (int piece = 0; piece < index; ++piece) {
-    size_t end = text.find(separator);
-    if (end == std::string_view::npos) return {};
-    text.remove_prefix(end + 1);
-  }
-  return text.substr(0, text.find(separator));
-}
-
 std::string_view PrinterPart(std::string_view name) {
-  return Piece(name, '\\', 3);
+  return SplitField(name, '\\', 3);
 }
 
 std::string_view ServerPart(std::string_view name) {
-  return Piece(name, '\\', 2);
+  return SplitField(name, '\\', 2);
 }
 
 std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
@@ -51,10 +39,10 @@ std::string FormatError(int16_t lineNumber, const std::string& param) {
 
 std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
   std::string_view section;
-  size_t start = FindText(scriptText, kHeader, 0, Compare::kText);
+  size_t start = FindText(scriptText, kHeader, 0, Compare::kIgnoreCase);
   if (start != std::string_view::npos) {
     start += kHeader.size();  // "[actions]" has no letter that changes size
-    size_t end = FindText(scriptText, kHeader, start, Compare::kText);
+    size_t end = FindText(scriptText, kHeader, start, Compare::kIgnoreCase);
     section = scriptText.substr(start, end == std::string_view::npos
                                            ? std::string_view::npos
                                            : end - start);
@@ -72,10 +60,10 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
-  std::string_view uncommented = Piece(raw, ';', 0);
+  std::string_view uncommented = SplitField(raw, ';', 0);
   std::string withoutTabs;
   if (uncommented.find('\t') != std::string_view::npos) {
-    withoutTabs = ReplaceAll(uncommented, "\t", "", 0, Compare::kExact);
+    withoutTabs = ReplaceAll(uncommented, "\t", "");
     uncommented = withoutTabs;
   }
   std::string_view cleaned = TrimSpaces(uncommented);
@@ -86,8 +74,8 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
-  line.Param1 = TrimSpaces(Piece(rest, ',', 0));
-  line.Param2 = TrimSpaces(Piece(rest, ',', 1));
+  line.Param1 = TrimSpaces(SplitField(rest, ',', 0));
+  line.Param2 = TrimSpaces(SplitField(rest, ',', 1));
   return line;
 }
 
@@ -149,30 +137,30 @@ NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
     }
   }
   lists.IsMultiple = true;
-  trace.Trace(kOpeningBanner, true, true);
+  trace.Opening(kOpeningBanner);
   return lists;
 }
 
-void ProcessActionSection(std::string_view scriptText,
-                          const RunSettings& settings, RunTrace& trace,
-                          ActionExecution& execution, Spooler& spooler,
-                          RunCounters& counters) {
+void ProcessActionSection(std::string_view scriptText, RunContext& run,
+                          ActionExecution& execution) {
+  RunTrace& trace = run.trace;
+  RunCounters& counters = run.counters;
   const std::vector<std::string_view> lines = ReadActionSection(scriptText);
   // Checked before any line runs, so that an over-long section changes
   // nothing on the workstation.
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
-  if (!settings.LogInfos.empty()) trace.Trace(settings.LogInfos, true, true);
+  if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
     if (!line) continue;
     if (std::optional<std::string> message = CheckActionLine(*line)) {
-      trace.Trace(*message, true, false);
+      trace.Line(*message);
       counters.ScriptErrorCount.Raise();
       continue;
     }
     counters.ActionCount.Raise();
-    NameLists lists = BuildNameLists(*line, spooler, trace);
+    NameLists lists = BuildNameLists(*line, run.platform.spooler, trace);
     execution.ExecuteActionLine(line->Command[0], lists.OldNames,
                                 lists.NewNames, lists.IsMultiple);
   }

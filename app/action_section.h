@@ -48,9 +48,7 @@ NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
                          RunTrace& trace);
 
 // The whole pass over the section.
-void ProcessActionSection(std::string_view scriptText,
-                          const RunSettings& settings, RunTrace& trace,
-                          ActionExecution& execution, Spooler& spooler,
-                          RunCounters& counters);
+void ProcessActionSection(std::string_view scriptText, RunContext& run,
+                          ActionExecution& execution);
 
 }  // namespace quelmar

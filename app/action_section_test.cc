@@ -214,22 +214,10 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"PDF", "-", false}, NameCase{"s\\p", "=", false}));
 
 // Runs the pass over `script` in a visible run, on a workstation.
-struct Pass {
-  RunSettings settings;
-  RecordingWindow window;
-  SimWorkstation workstation;
-  RunCounters counters;
-  RunTrace trace{settings, window};
-  RecordingUserInterface ui;
-  ActionExecution execution{
-      {workstation, workstation, workstation}, trace, counters, ui};
-
-  explicit Pass(WorkstationState state = {}) : workstation(std::move(state)) {
-    settings.Mode = "N";
-  }
+struct Pass : FakeRun {
+  explicit Pass(WorkstationState state = {}) : FakeRun(std::move(state)) {}
   const std::string& Run(const std::string& script) {
-    ProcessActionSection(script, settings, trace, execution, workstation,
-                         counters);
+    ProcessActionSection(script, run, execution);
     return window.text;
   }
 };

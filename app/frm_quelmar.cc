@@ -5,8 +5,8 @@
 #include "app/action_execution.h"
 #include "app/action_section.h"
 #include "app/journal.h"
+#include "app/run_context.h"
 #include "app/run_ending.h"
-#include "app/run_trace.h"
 #include "services/profile.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -34,10 +34,11 @@ void FrmQuelmar::PrepareVisibleWindow() {
 RunOutcome FrmQuelmar::Run() {
   UserInterface& ui = platform_.ui;
   Host& host = platform_.host;
-  const std::string caption = Caption(version_);
-  ui.MainWindow().SetCaption(caption);
+  RunContext run(platform_, settings_);
+  run.caption = Caption(version_);
+  ui.MainWindow().SetCaption(run.caption);
 
-  RunCounters counters;
+  RunCounters& counters = run.counters;
   const CommandLine commandLine = host.GetCommandLine();
   settings_.ScriptPath = ResolveScriptPath(commandLine, host, ui, counters);
   if (!platform_.files.IsOrdinaryFile(settings_.ScriptPath)) {
@@ -56,27 +57,21 @@ RunOutcome FrmQuelmar::Run() {
   if (settings_.Mode == "N") PrepareVisibleWindow();
   ui.SetWaitPointer(true);
 
-  RunTrace trace(settings_, ui.MainWindow());
-  ActionExecution execution(
-      {platform_.spooler, platform_.defaultPrinter, platform_.messages}, trace,
-      counters, ui);
+  ActionExecution execution(run);
   try {
-    ProcessActionSection(script, settings_, trace, execution, platform_.spooler,
-                         counters);
+    ProcessActionSection(script, run, execution);
   } catch (const RunError& error) {
     // A replacement cut short has changed the printers and put back what
     // it could: the journal says so before the error handler ends the run.
     if (execution.interruptedReplacement())
-      WriteJournal(settings_,
+      WriteJournal(settings_, run.trace.TakeJournalText(),
                    "Traitement interrompu par l'erreur " +
                        DecimalText(error.number()) + " : " +
                        error.description(),
                    platform_);
     throw;
   }
-  const std::string finalMessage = ComposeFinalMessage(counters);
-  return FinishRun(settings_, counters, finalMessage, caption, trace,
-                   platform_);
+  return FinishRun(run, ComposeFinalMessage(counters));
 }
 
 int RunProgram(Platform& platform, Version version) {

@@ -42,20 +42,20 @@ bool AppendToLogFile(FileSystem& files, const std::string& logFile,
   return files.AppendToFile(logFile, text + "\r\n");
 }
 
-bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
-                  Platform& platform) {
+bool WriteJournal(const RunSettings& settings, std::string tracedText,
+                  const std::string& finalMessage, Platform& platform) {
   if (settings.ModeLog == "A") return true;
   const std::string stamp = TimeStamp(platform.host.Now());
   const std::string computer = platform.host.ComputerName();
   if (settings.ModeLog == "C") {
     // Built in place: the trace of a long run is megabytes long.
-    settings.LogBuffer.insert(
+    tracedText.insert(
         0, "--- Traitement du " + stamp + " sur " + computer + " ---\r\n");
-    settings.LogBuffer.append("\r\n").append(finalMessage).append("\r\n");
+    tracedText.append("\r\n").append(finalMessage).append("\r\n");
   } else {
-    settings.LogBuffer = stamp + " sur " + computer + " : " + finalMessage;
+    tracedText = stamp + " sur " + computer + " : " + finalMessage;
   }
-  if (AppendToLogFile(platform.files, settings.LogFile, settings.LogBuffer))
+  if (AppendToLogFile(platform.files, settings.LogFile, tracedText))
     return true;
   if (settings.Mode != "M")
     platform.ui.MessageBox(JournalFailureMessage(settings.LogFile), "Erreur",

@@ -19,10 +19,10 @@ std::string TimeStamp(const LocalTime& time);
 bool AppendToLogFile(FileSystem& files, const std::string& logFile,
                      const std::string& text);
 
-// Builds the entry of the journal level into LogBuffer and appends it;
-// reports a failed write unless the mode is "M". Returns false when a
-// journal was asked for and not written.
-bool WriteJournal(RunSettings& settings, const std::string& finalMessage,
-                  Platform& platform);
+// Builds the entry of the journal level (around `tracedText`, the lines
+// traced for level "C") and appends it; reports a failed write unless the
+// mode is "M". Returns false when a journal was asked for and not written.
+bool WriteJournal(const RunSettings& settings, std::string tracedText,
+                  const std::string& finalMessage, Platform& platform);
 
 }  // namespace quelmar

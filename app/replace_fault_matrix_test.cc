@@ -163,13 +163,13 @@ std::string FinalMessage(const Expected& e) {
 // The lines of the full journal entry between its header and its final
 // message.
 std::vector<std::string> TracedLines(const std::string& entry) {
-  std::vector<std::string> lines = SplitFields(entry, "\r\n", Compare::kExact);
+  std::vector<std::string> lines = CrLfLines(entry);
   if (lines.size() < 4) return {};
   return {lines.begin() + 1, lines.end() - 3};
 }
 
 std::string DefaultName(const WorkstationState& state) {
-  return SplitField(state.device.value_or(""), ",", 0, Compare::kExact, false);
+  return std::string(SplitField(state.device.value_or(""), ',', 0));
 }
 
 bool IsInstalled(const WorkstationState& state, const std::string& name) {

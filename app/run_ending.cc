@@ -5,24 +5,24 @@
 
 namespace quelmar {
 
-RunOutcome FinishRun(RunSettings& settings, const RunCounters& counters,
-                     const std::string& finalMessage,
-                     const std::string& caption, RunTrace& trace,
-                     Platform& platform) {
-  platform.ui.SetWaitPointer(false);
-  const bool journalled = WriteJournal(settings, finalMessage, platform);
-  const bool clean = journalled && counters.MigrationErrorCount.value() == 0 &&
-                     counters.ScriptErrorCount.value() == 0;
+RunOutcome FinishRun(RunContext& run, const std::string& finalMessage) {
+  UserInterface& ui = run.platform.ui;
+  ui.SetWaitPointer(false);
+  const bool journalled = WriteJournal(
+      run.settings, run.trace.TakeJournalText(), finalMessage, run.platform);
+  const bool clean = journalled &&
+                     run.counters.MigrationErrorCount.value() == 0 &&
+                     run.counters.ScriptErrorCount.value() == 0;
   const ExitStatus status = clean ? kCompleted : kCompletedWithErrors;
-  if (settings.Mode == "N") {
-    trace.Trace(finalMessage, true, true);
-    Window& window = platform.ui.MainWindow();
+  if (run.settings.Mode == "N") {
+    run.trace.Opening(finalMessage);
+    Window& window = ui.MainWindow();
     window.SetOkEnabled(true);
     window.FocusOk();
-    return ExitSequence(platform.ui, status);
+    return KeepWindowUntilClosed(ui, status);
   }
-  if (settings.Mode == "D")
-    platform.ui.MessageBox(finalMessage, caption, BoxIcon::kInformation);
+  if (run.settings.Mode == "D")
+    ui.MessageBox(finalMessage, run.caption, BoxIcon::kInformation);
   return {false, status};
 }
 
@@ -32,10 +32,10 @@ RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui) {
       "Une erreur est survenue lors du traitement...\r\n\r\n\tErreur " +
           DecimalText(error.number()) + " : " + error.description(),
       "Erreur", BoxIcon::kExclamation);
-  return ExitSequence(ui, kNotCompleted);
+  return KeepWindowUntilClosed(ui, kNotCompleted);
 }
 
-RunOutcome ExitSequence(UserInterface& ui, ExitStatus status) {
+RunOutcome KeepWindowUntilClosed(UserInterface& ui, ExitStatus status) {
   // Files are closed by their owners as soon as each operation ends, so no
   // file is open here.
   ui.SetWaitPointer(false);

@@ -16,7 +16,6 @@ struct RunSettings {
   std::string ModeLog;  // "A", "S", "C" or empty
   std::string LogFile;
   std::string LogInfos;
-  std::string LogBuffer;
 };
 
 // A 16-bit signed counter: raising it past 32,767 is an overflow error.

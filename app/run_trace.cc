@@ -24,14 +24,15 @@ void RunTrace::Trace(std::string_view text, bool mainLine,
   if (settings_.Mode == "N") {
     chunk_.clear();
     AppendLine(chunk_, boxEmpty_, text, mainLine, blankLineBefore);
-    // An empty first line leaves the box empty, as it leaves LogBuffer.
+    // An empty first line leaves the box empty, as it leaves the journal's
+    // text.
     if (!chunk_.empty()) boxEmpty_ = false;
     window_.AppendTrace(chunk_);
     window_.ProcessPendingEvents();
   }
   if (settings_.ModeLog == "C") {
-    std::string& buffer = settings_.LogBuffer;
-    AppendLine(buffer, buffer.empty(), text, mainLine, blankLineBefore);
+    AppendLine(journalText_, journalText_.empty(), text, mainLine,
+               blankLineBefore);
   }
 }
 

@@ -1,8 +1,10 @@
-// The run trace: every line of the run goes through Trace, to the window's
-// trace box in mode "N" and to LogBuffer at journal level "C".
+// The run trace: every line of the run goes to the window's trace box in
+// mode "N" and to the journal's text at journal level "C".
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/run_state.h"
 #include "platform/user_interface.h"
@@ -11,20 +13,33 @@ namespace quelmar {
 
 class RunTrace {
  public:
-  RunTrace(RunSettings& settings, Window& window)
+  RunTrace(const RunSettings& settings, Window& window)
       : settings_(settings), window_(window) {}
 
-  // A main line is written as it is; a detail line after "   -> ". With
-  // `blankLineBefore` an empty line comes first, except on the first line.
-  // Both the box and LogBuffer are appended to, never rebuilt, so a run
-  // costs time in proportion to its trace.
-  void Trace(std::string_view text, bool mainLine, bool blankLineBefore);
+  // Each line goes to the box and the journal's text alike, appended, never
+  // rebuilt,
+  // so a run costs time in proportion to its trace. No line break comes
+  // before the first line.
+
+  // A line that opens a part of the run, after an empty line.
+  void Opening(std::string_view text) { Trace(text, true, true); }
+  // A line of its own, right after the previous one.
+  void Line(std::string_view text) { Trace(text, true, false); }
+  // The outcome of the line before, after "   -> ".
+  void Outcome(std::string_view text) { Trace(text, false, false); }
+
+  // The lines traced for a level-"C" journal, handed over once, at the end.
+  const std::string& journalText() const { return journalText_; }
+  std::string TakeJournalText() { return std::move(journalText_); }
 
  private:
-  RunSettings& settings_;
+  void Trace(std::string_view text, bool mainLine, bool blankLineBefore);
+
+  const RunSettings& settings_;
   Window& window_;
   bool boxEmpty_ = true;
   std::string chunk_;
+  std::string journalText_;
 };
 
 }  // namespace quelmar

@@ -28,11 +28,23 @@ struct TraceRun {
   }
 };
 
+enum class Kind { kOpening, kLine, kOutcome };
+
 struct Line {
   std::string text;
-  bool mainLine;
-  bool blankLineBefore;
+  Kind kind;
 };
+
+void TraceLine(RunTrace& trace, const Line& line) {
+  switch (line.kind) {
+    case Kind::kOpening:
+      return trace.Opening(line.text);
+    case Kind::kLine:
+      return trace.Line(line.text);
+    case Kind::kOutcome:
+      return trace.Outcome(line.text);
+  }
+}
 
 struct LayoutCase {
   std::string name;
@@ -47,33 +59,33 @@ void PrintTo(const LayoutCase& c, std::ostream* os) {
 
 class TraceLayoutTest : public testing::TestWithParam<LayoutCase> {};
 
-// The box and LogBuffer get the same text, each by the same rule.
+// The box and the journal's text get the same text, each by the same rule.
 TEST_P(TraceLayoutTest, BoxAndBufferAlike) {
   TraceRun run("N", "C");
-  for (const Line& line : GetParam().lines)
-    run.trace.Trace(line.text, line.mainLine, line.blankLineBefore);
+  for (const Line& line : GetParam().lines) TraceLine(run.trace, line);
   EXPECT_EQ(run.window.text, GetParam().expected);
-  EXPECT_EQ(run.settings.LogBuffer, GetParam().expected);
+  EXPECT_EQ(run.trace.journalText(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, TraceLayoutTest,
     testing::Values(
         // The first line never gets a break before it.
-        LayoutCase{"FirstMainWithBlank",
-                   {{"Lot 1\r\nSite A", true, true}},
+        LayoutCase{"FirstOpening",
+                   {{"Lot 1\r\nSite A", Kind::kOpening}},
                    "Lot 1\r\nSite A"},
-        LayoutCase{"FirstDetail", {{"OK.", false, true}}, "   -> OK."},
+        LayoutCase{"FirstOutcome", {{"OK.", Kind::kOutcome}}, "   -> OK."},
         LayoutCase{"Mixed",
-                   {{"a", true, false},
-                    {"b", false, false},
-                    {"c", true, true},
-                    {"d", false, true}},
-                   "a\r\n   -> b\r\n\r\nc\r\n\r\n   -> d"},
+                   {{"a", Kind::kLine},
+                    {"b", Kind::kOutcome},
+                    {"c", Kind::kOpening},
+                    {"d", Kind::kOutcome},
+                    {"e", Kind::kLine}},
+                   "a\r\n   -> b\r\n\r\nc\r\n   -> d\r\ne"},
         // An empty first line leaves the text empty, so the next line is
         // still the first.
         LayoutCase{
-            "EmptyFirstLine", {{"", true, false}, {"x", true, true}}, "x"}),
+            "EmptyFirstLine", {{"", Kind::kLine}, {"x", Kind::kOpening}}, "x"}),
     [](const testing::TestParamInfo<LayoutCase>& info) {
       return info.param.name;
     });
@@ -94,12 +106,12 @@ class TraceTargetTest : public testing::TestWithParam<ModeCase> {};
 TEST_P(TraceTargetTest, BoxInModeNBufferAtLevelC) {
   const ModeCase& c = GetParam();
   TraceRun run(c.mode, c.modeLog);
-  run.trace.Trace("a", true, false);
-  run.trace.Trace("b", false, true);
-  const std::string both = "a\r\n\r\n   -> b";
+  run.trace.Line("a");
+  run.trace.Outcome("b");
+  const std::string both = "a\r\n   -> b";
   EXPECT_EQ(run.window.text, c.toBox ? both : "");
   EXPECT_EQ(run.window.pendingEventRounds, c.toBox ? 2 : 0);
-  EXPECT_EQ(run.settings.LogBuffer, c.toBuffer ? both : "");
+  EXPECT_EQ(run.trace.journalText(), c.toBuffer ? both : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TraceTargetTest,
@@ -116,10 +128,13 @@ INSTANTIATE_TEST_SUITE_P(Modes, TraceTargetTest,
 // rebuilt, so the cost of the trace grows with its length.
 TEST(TraceCostTest, AppendsEachLineOnce) {
   TraceRun run("N", "C");
-  for (int i = 0; i < 2000; ++i) run.trace.Trace("Ligne", i % 2 == 0, true);
+  for (int i = 0; i < 1000; ++i) {
+    run.trace.Opening("Ligne");
+    run.trace.Outcome("OK.");
+  }
   EXPECT_EQ(run.window.bytesGiven, run.window.text.size());
   EXPECT_EQ(run.window.caret, run.window.text.size());
-  EXPECT_EQ(run.window.text, run.settings.LogBuffer);
+  EXPECT_EQ(run.window.text, run.trace.journalText());
 }
 
 }  // namespace

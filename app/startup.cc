@@ -8,23 +8,23 @@ namespace {
 
 constexpr char kDefaultScript[] = "Quelmar.txt";
 
-constexpr char kW1[] =
+constexpr char kSwitchesRefused[] =
     "L'utilisation des paramètres /d et /m n'est plus autorisée, veuillez "
     "désormais renseigner l'entrée 'Mode=' dans le fichier script...";
-constexpr char kW2[] =
+constexpr char kModeInvalid[] =
     "La valeur de l'entrée Mode du fichier script est erronée et ne sera pas "
     "prise en compte...";
-constexpr char kW3[] =
+constexpr char kModeLogInvalid[] =
     "La valeur de l'entrée ModeLog du fichier script est erronée et ne sera "
     "pas prise en compte...";
-constexpr char kW4[] =
+constexpr char kLogFileWithoutJournal[] =
     "La valeur de l'entrée ModeLog du fichier script étant à la valeur "
     "'A(ucun)', la journalisation n'aura pas lieu malgré le fait qu'un nom de "
     "fichier log a été renseigné...";
-constexpr char kW5[] =
+constexpr char kJournalWithoutLogFile[] =
     "Le nom du fichier log n'a pas été spécifié dans le fichier script, la "
     "journalisation n'aura pas lieu malgré la valeur de l'entrée ModeLog...";
-constexpr char kW6[] =
+constexpr char kLogInfosWithoutJournal[] =
     "La valeur de l'entrée ModeLog du fichier script étant à la valeur "
     "'A(ucun)', la journalisation n'aura pas lieu malgré la présence d'une "
     "valeur dans l'entrée LogInfos...";
@@ -40,9 +40,8 @@ bool IsObsoleteSwitch(std::string_view argument) {
 // Windows: the switches are cut out of the raw text, character for
 // character, in their exact case.
 std::string RemoveSwitchesFromText(std::string_view text) {
-  std::string rest(TrimSpaces(ReplaceAll(text, "/d", "", 0, Compare::kExact)));
-  return std::string(
-      TrimSpaces(ReplaceAll(rest, "/m", "", 0, Compare::kExact)));
+  std::string rest(TrimSpaces(ReplaceAll(text, "/d", "")));
+  return std::string(TrimSpaces(ReplaceAll(rest, "/m", "")));
 }
 
 // Where paths begin with "/", a switch is a whole argument: a path such as
@@ -59,8 +58,8 @@ std::string RemoveSwitchArguments(const CommandLine& commandLine) {
 
 bool HasObsoleteSwitch(const CommandLine& commandLine) {
   if (!commandLine.switchesAreWholeArguments)
-    return ContainsText(commandLine.text, "/d", Compare::kText) ||
-           ContainsText(commandLine.text, "/m", Compare::kText);
+    return ContainsText(commandLine.text, "/d", Compare::kIgnoreCase) ||
+           ContainsText(commandLine.text, "/m", Compare::kIgnoreCase);
   for (const std::string& argument : commandLine.arguments)
     if (IsObsoleteSwitch(argument)) return true;
   return false;
@@ -107,28 +106,33 @@ std::string Caption(const Version& version) {
   return caption;
 }
 
-std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
-                              UserInterface& ui, RunCounters& counters) {
+std::string ScriptPathOf(const CommandLine& commandLine, Host& host) {
   std::string text = commandLine.text;
-  if (HasObsoleteSwitch(commandLine)) {
-    Warn(ui, kW1);
+  if (HasObsoleteSwitch(commandLine))
     text = commandLine.switchesAreWholeArguments
                ? RemoveSwitchArguments(commandLine)
                : RemoveSwitchesFromText(text);
-    counters.ScriptErrorCount.Set(1);
-  }
   text = WithoutEnclosingQuotes(text);
   const char separator = host.PathSeparator();
   const std::string folder =
-      EnsureTrailingBackslash(host.ProgramFolder(), separator);
+      EnsureTrailingSeparator(host.ProgramFolder(), separator);
   if (text.empty()) return folder + kDefaultScript;
   if (text.find(separator) == std::string::npos) return folder + text;
   return text;
 }
 
+std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
+                              UserInterface& ui, RunCounters& counters) {
+  if (HasObsoleteSwitch(commandLine)) {
+    Warn(ui, kSwitchesRefused);
+    counters.ScriptErrorCount.Set(1);
+  }
+  return ScriptPathOf(commandLine, host);
+}
+
 std::string CleanConfigValue(std::string_view value) {
-  std::string cut = SplitField(value, ";", 0, Compare::kExact, false);
-  return std::string(TrimSpaces(ReplaceAll(cut, "\t", "", 0, Compare::kExact)));
+  return std::string(
+      TrimSpaces(ReplaceAll(SplitField(value, ';', 0), "\t", "")));
 }
 
 std::string ExpandEnvironmentReferences(std::string_view original, Host& host) {
@@ -152,14 +156,14 @@ void ReadRunSettings(const ProfileText& script, Host& host, UserInterface& ui,
   settings.Mode = ToUpperUtf8(
       CleanConfigValue(script.ReadProfileValue("Config", "Mode", "N")));
   if (!IsAcceptedLetter(settings.Mode, "NDM")) {
-    Warn(ui, kW2);
+    Warn(ui, kModeInvalid);
     settings.Mode = "N";
     counters.ScriptErrorCount.Raise();
   }
   settings.ModeLog = ToUpperUtf8(
       CleanConfigValue(script.ReadProfileValue("Config", "ModeLog", "A")));
   if (!IsAcceptedLetter(settings.ModeLog, "ASC")) {
-    Warn(ui, kW3);
+    Warn(ui, kModeLogInvalid);
     settings.ModeLog = "A";
   }
   const char separator = host.PathSeparator();
@@ -169,26 +173,25 @@ void ReadRunSettings(const ProfileText& script, Host& host, UserInterface& ui,
     settings.LogFile = ExpandEnvironmentReferences(settings.LogFile, host);
     if (settings.LogFile.find(separator) == std::string::npos)
       settings.LogFile =
-          EnsureTrailingBackslash(host.ProgramFolder(), separator) +
+          EnsureTrailingSeparator(host.ProgramFolder(), separator) +
           settings.LogFile;
   }
   settings.LogInfos =
       CleanConfigValue(script.ReadProfileValue("Config", "LogInfos", ""));
   if (!settings.LogInfos.empty()) {
     settings.LogInfos = ExpandEnvironmentReferences(settings.LogInfos, host);
-    settings.LogInfos =
-        ReplaceAll(settings.LogInfos, "§", "\r\n", 0, Compare::kExact);
+    settings.LogInfos = ReplaceAll(settings.LogInfos, "§", "\r\n");
   }
 }
 
 void CheckLogSettings(RunSettings& settings, UserInterface& ui) {
   if (!settings.LogFile.empty() && settings.ModeLog == "A") {
-    Warn(ui, kW4);
+    Warn(ui, kLogFileWithoutJournal);
     settings.LogFile.clear();
   } else if (settings.LogFile.empty() && settings.ModeLog != "A") {
-    Warn(ui, kW5);
+    Warn(ui, kJournalWithoutLogFile);
   } else if (!settings.LogInfos.empty() && settings.ModeLog == "A") {
-    Warn(ui, kW6);
+    Warn(ui, kLogInfosWithoutJournal);
     settings.LogInfos.clear();
   }
 }

@@ -40,8 +40,7 @@ void Check(bool condition) {
 // The workstation starts with an installed default printer; no step may
 // leave the default on a printer that is not installed.
 bool DefaultIsInstalledOrNone(const WorkstationState& state) {
-  const std::string name =
-      SplitField(state.device.value_or(""), ",", 0, Compare::kExact, false);
+  const std::string name(SplitField(state.device.value_or(""), ',', 0));
   return name.empty() ||
          std::any_of(state.printers.begin(), state.printers.end(),
                      [&name](const std::string& printer) {

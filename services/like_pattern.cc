@@ -94,13 +94,6 @@ bool Match(const std::u32string& text, const std::u32string& pattern) {
 
 }  // namespace
 
-bool MatchesPattern(std::string_view text, std::string_view pattern) {
-  std::u32string textPoints, patternPoints;
-  DecodeInto(text, false, textPoints);
-  DecodeInto(pattern, false, patternPoints);
-  return Match(textPoints, patternPoints);
-}
-
 CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
   DecodeInto(pattern, true, pattern_);
   literalPrefix_ = std::min(pattern_.find_first_of(U"*?#["), pattern_.size());

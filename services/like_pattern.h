@@ -9,13 +9,9 @@
 
 namespace quelmar {
 
-// An unclosed "[" stands for itself, so that a stray bracket in a name never
-// stops the run.
-bool MatchesPattern(std::string_view text, std::string_view pattern);
-
-// A pattern decoded once, matched against many texts without regard to case:
-// the same result as MatchesPattern of both texts lower-cased, without
-// building the lower-case copies.
+// A pattern decoded once, matched against many texts without regard to
+// case, without building lower-case copies of them. An unclosed "[" stands
+// for itself, so that a stray bracket in a name never stops the run.
 class CaseInsensitivePattern {
  public:
   explicit CaseInsensitivePattern(std::string_view pattern);

@@ -6,13 +6,6 @@
 namespace quelmar {
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // The name of a section header line, or nothing when the line is none.
 std::optional<std::string_view> HeaderName(std::string_view line) {
   std::string_view trimmed = TrimBlanks(line);

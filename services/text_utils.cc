@@ -12,11 +12,19 @@ size_t FindIgnoringCase(std::string_view text, std::string_view find,
   std::u32string needle;
   for (size_t pos = 0; pos < find.size();)
     needle += LowerCodePoint(NextCodePoint(find, pos));
+  // The ASCII bytes that can begin the needle: its first letter in both
+  // cases (the same byte twice for a sign such as "["); none when it begins
+  // with a letter outside ASCII.
+  const char32_t first = needle[0];
+  const unsigned char lowerFirst = first < 0x80 ? first : 0x80;
+  const unsigned char upperFirst = lowerFirst >= 'a' && lowerFirst <= 'z'
+                                       ? lowerFirst - 'a' + 'A'
+                                       : lowerFirst;
   for (size_t start = from; start < text.size();) {
     // An ASCII byte that cannot begin the needle is passed over at once:
     // the section header is searched for through the whole script.
     unsigned char byte = static_cast<unsigned char>(text[start]);
-    if (byte < 0x80 && LowerCodePoint(byte) != needle[0]) {
+    if (byte < 0x80 && byte != lowerFirst && byte != upperFirst) {
       ++start;
       continue;
     }
@@ -57,61 +65,53 @@ bool ContainsText(std::string_view text, std::string_view find,
   return FindText(text, find, 0, compare) != std::string_view::npos;
 }
 
-std::string EnsureTrailingBackslash(std::string_view path, char separator) {
+std::string_view TrimBlanks(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+std::string EnsureTrailingSeparator(std::string_view path, char separator) {
   std::string result(path);
   if (result.empty() || result.back() != separator) result += separator;
   return result;
 }
 
-std::string SplitField(std::string_view text, std::string_view separator,
-                       int index, Compare compare, bool keepRest) {
-  if (index < 0) return {};
-  if (separator.empty()) return index == 0 ? std::string(text) : "";
-  std::string_view rest = text;
-  for (int piece = 0;; ++piece) {
-    size_t length;
-    size_t pos = FindOccurrence(rest, separator, 0, compare, length);
-    if (pos == std::string_view::npos)
-      return piece == index ? std::string(rest) : "";
-    if (piece == index)
-      return std::string(keepRest ? rest : rest.substr(0, pos));
-    rest.remove_prefix(pos + length);
+std::string_view SplitField(std::string_view text, char separator,
+                            size_t index) {
+  for (size_t piece = 0;; ++piece) {
+    const size_t pos = text.find(separator);
+    if (piece == index) return text.substr(0, pos);
+    if (pos == std::string_view::npos) return {};
+    text.remove_prefix(pos + 1);
   }
 }
 
-std::vector<std::string> SplitFields(std::string_view text,
-                                     std::string_view separator,
-                                     Compare compare) {
-  std::vector<std::string> pieces;
-  if (separator.empty()) return {std::string(text)};
-  std::string_view rest = text;
+std::vector<std::string_view> SplitFields(std::string_view text,
+                                          char separator) {
+  std::vector<std::string_view> pieces;
   for (;;) {
-    size_t length;
-    size_t pos = FindOccurrence(rest, separator, 0, compare, length);
-    if (pos == std::string_view::npos) {
-      pieces.emplace_back(rest);
-      return pieces;
-    }
-    pieces.emplace_back(rest.substr(0, pos));
-    rest.remove_prefix(pos + length);
+    const size_t pos = text.find(separator);
+    pieces.push_back(text.substr(0, pos));
+    if (pos == std::string_view::npos) return pieces;
+    text.remove_prefix(pos + 1);
   }
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view find,
-                       std::string_view replacement, size_t start,
-                       Compare compare) {
-  if (find.empty() || start > text.size()) return std::string(text);
+                       std::string_view replacement) {
+  if (find.empty()) return std::string(text);
   // Built in one pass: the part already searched is copied once, so the cost
   // stays linear however many occurrences there are.
-  std::string result(text.substr(0, start));
-  size_t from = start;
+  std::string result;
+  size_t from = 0;
   for (;;) {
-    size_t length;
-    size_t pos = FindOccurrence(text, find, from, compare, length);
+    const size_t pos = text.find(find, from);
     if (pos == std::string_view::npos) break;
     result.append(text.substr(from, pos - from));
     result.append(replacement);
-    from = pos + length;
+    from = pos + find.size();
   }
   result.append(text.substr(from));
   return result;

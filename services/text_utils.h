@@ -10,7 +10,7 @@
 namespace quelmar {
 
 // How two texts are compared: exactly, or without regard to case.
-enum class Compare { kExact = 0, kText = 1 };
+enum class Compare { kExact, kIgnoreCase };
 
 // Offset of the first `find` in `text` at or after `from`, npos if none.
 size_t FindText(std::string_view text, std::string_view find, size_t from,
@@ -20,26 +20,25 @@ bool ContainsText(std::string_view text, std::string_view find,
                   Compare compare = Compare::kExact);
 
 // `path` followed by `separator` unless it already ends with it.
-std::string EnsureTrailingBackslash(std::string_view path,
-                                    char separator = '\\');
+std::string EnsureTrailingSeparator(std::string_view path, char separator);
 
 // Piece `index` (from 0) of `text` cut at `separator`; the empty text when
-// there is no such piece. With `keepRest` the piece runs to the end of the
-// text. An empty separator gives the whole text as its only piece.
-std::string SplitField(std::string_view text, std::string_view separator,
-                       int index, Compare compare, bool keepRest);
+// there is no such piece.
+std::string_view SplitField(std::string_view text, char separator,
+                            size_t index);
 
-// Every piece of `text` cut at `separator` (an index of -1), empty pieces
-// included: k separators give k + 1 pieces.
-std::vector<std::string> SplitFields(std::string_view text,
-                                     std::string_view separator,
-                                     Compare compare);
+// Every piece of `text` cut at `separator`, empty pieces included: k
+// separators give k + 1 pieces.
+std::vector<std::string_view> SplitFields(std::string_view text,
+                                          char separator);
 
-// Every `find` from byte offset `start` on replaced by `replacement`; the
-// search goes on after the inserted text and never looks into it.
+// Every `find` replaced by `replacement`; the search goes on after the
+// inserted text and never looks into it.
 std::string ReplaceAll(std::string_view text, std::string_view find,
-                       std::string_view replacement, size_t start,
-                       Compare compare);
+                       std::string_view replacement);
+
+// Removes spaces and tabs at both ends.
+std::string_view TrimBlanks(std::string_view text);
 
 // Removes spaces (only the space character) at both ends.
 std::string_view TrimSpaces(std::string_view text);

@@ -55,10 +55,19 @@ std::string MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
   out.reserve(text.size());
   size_t pos = 0;
   while (pos < text.size()) {
-    unsigned char byte = static_cast<unsigned char>(text[pos]);
-    if (byte < 0x80) {
-      out += static_cast<char>(ascii[byte]);
-      ++pos;
+    // A run of ASCII bytes is written in place, without a growth check per
+    // byte: printer names are mostly ASCII, and a run lower-cases one at
+    // every printer operation.
+    size_t end = pos;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+      ++end;
+    if (end > pos) {
+      const size_t base = out.size();
+      out.resize(base + (end - pos));
+      for (size_t k = pos; k < end; ++k)
+        out[base + (k - pos)] =
+            static_cast<char>(ascii[static_cast<unsigned char>(text[k])]);
+      pos = end;
       continue;
     }
     size_t start = pos;

@@ -34,6 +34,9 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 // surrogate without its pair becomes U+FFFD, as does an odd last byte.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
+// Editors on Windows often begin UTF-8 files with it.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Decodes a whole script file once: UTF-16 when it starts with the UTF-16
 // byte-order mark of either order (a script saved as "Unicode"); UTF-8 when
 // it starts with the UTF-8 byte-order mark or when all its bytes are valid
@@ -41,14 +44,13 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 // `decodeAnsi`.
 template <typename AnsiDecoder>
 std::string DecodeScriptBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
   constexpr std::string_view kLittleEndianBom = "\xFF\xFE";
   constexpr std::string_view kBigEndianBom = "\xFE\xFF";
   if (bytes.substr(0, 2) == kLittleEndianBom ||
       bytes.substr(0, 2) == kBigEndianBom)
     return Utf16ToUtf8(bytes.substr(2), bytes[0] == kBigEndianBom[0]);
-  if (bytes.substr(0, kBom.size()) == kBom) {
-    bytes.remove_prefix(kBom.size());
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
     return std::string(bytes);
   }
   if (IsValidUtf8(bytes)) return std::string(bytes);

@@ -26,7 +26,7 @@ setup_step() {
 packages_of() {
   case "$1" in
     build) echo cmake g++ make googletest libgtest-dev libgmock-dev \
-      clang-format libcups2-dev libsmbclient-dev pkg-config man-db ;;
+      clang-format clang-tidy libcups2-dev libsmbclient-dev pkg-config man-db ;;
     package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools ;;
     package-tests) echo debootstrap wine wine64 fonts-wine ;;
     ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;
@@ -35,7 +35,10 @@ packages_of() {
     suites) echo python3 cups cups-daemon cups-client iproute2 samba smbclient \
       strace clang \
       libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 fonts-wine \
-      xvfb xdotool imagemagick ;;
+      xvfb xdotool imagemagick chromium fonts-dejavu-core ;;
+    # quelmar-report's suite: journals made by python3, its page drawn by
+    # headless Chromium and measured by ImageMagick.
+    report) echo python3 chromium imagemagick fonts-dejavu-core ;;
   esac
 }
 

@@ -44,6 +44,21 @@ void RecordingWindow::RunUntilClosed() {
   ++runs;
 }
 
+std::vector<std::string> CrLfLines(std::string_view text) {
+  std::vector<std::string> lines;
+  for (;;) {
+    const size_t end = text.find("\r\n");
+    lines.emplace_back(text.substr(0, end));
+    if (end == std::string_view::npos) return lines;
+    text.remove_prefix(end + 2);
+  }
+}
+
+FakeRun::FakeRun(WorkstationState state) {
+  fake.workstation = SimWorkstation(std::move(state));
+  settings.Mode = "N";
+}
+
 int FakePlatform::RunScript(const std::string& script) {
   files.files[DefaultScriptPath()] = script;
   return RunProgram(platform, Version{1, 0, 6});

@@ -1,12 +1,17 @@
 // Test fakes of the platform seams: they keep what they are given in memory
-// and record what the run asks of them.
+// and record what the run asks of them; and the fixtures every test file
+// shares (a platform, a run on it). The one place under platform/ that
+// includes the run: the fixtures run its steps.
 #pragma once
 
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/action_execution.h"
+#include "app/run_context.h"
 #include "platform/platform.h"
 #include "platform/sim/workstation.h"
 #include "platform/terminal.h"
@@ -111,6 +116,9 @@ class RecordingUserInterface : public UserInterface {
   }
 };
 
+// The lines of a trace or journal text, cut at CR LF.
+std::vector<std::string> CrLfLines(std::string_view text);
+
 // A whole platform over the fakes and a simulated workstation.
 struct FakePlatform {
   FakeHost host;
@@ -122,6 +130,22 @@ struct FakePlatform {
   // Puts a script at the default path and runs it.
   int RunScript(const std::string& script);
   std::string DefaultScriptPath() const { return "C:\\Prog\\Quelmar.txt"; }
+};
+
+// The steps of a visible run (mode "N") on a simulated workstation, for the
+// tests of the action pass and its execution.
+struct FakeRun {
+  explicit FakeRun(WorkstationState state = {});
+
+  FakePlatform fake;
+  RunSettings settings;
+  RunContext run{fake.platform, settings};
+  ActionExecution execution{run};
+  RecordingUserInterface& ui = fake.ui;
+  RecordingWindow& window = fake.ui.window;
+  SimWorkstation& workstation = fake.workstation;
+  RunCounters& counters = run.counters;
+  RunTrace& trace = run.trace;
 };
 
 }  // namespace quelmar

@@ -109,7 +109,7 @@ std::optional<UriParts> SplitUri(std::string_view uri) {
   if (at != std::string_view::npos) authority.remove_prefix(at + 1);
   if (!SplitHostPort(authority, parts.host, parts.port)) return std::nullopt;
   parts.host = PercentDecode(parts.host);
-  for (std::string_view segment : SplitFields(rest, "/", Compare::kExact))
+  for (std::string_view segment : SplitFields(rest, '/'))
     if (!segment.empty()) parts.segments.push_back(PercentDecode(segment));
   return parts;
 }

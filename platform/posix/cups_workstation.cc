@@ -16,7 +16,6 @@ namespace {
 // print server.
 constexpr auto kLocalTimeout = std::chrono::seconds(10);
 constexpr auto kPrintServerTimeout = std::chrono::seconds(5);
-constexpr int kIppStateIdle = 3;
 // A reading of the queues serves the operation that made it: checking
 // whether a printer is installed, then connecting or removing it, takes a
 // few milliseconds.
@@ -285,7 +284,7 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   if (!ippFindAttribute(r, "printer-is-shared", IPP_TAG_ZERO))
     ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
-                kIppStateIdle);
+                IPP_PSTATE_IDLE);
   lastList_.reset();
   IppReply reply = SendLocal(std::move(request), "/admin/");
   if (!reply.succeeded()) return LocalFailure(reply);

@@ -38,6 +38,13 @@ class CupsWorkstation : public Spooler,
 
   std::string ErrorText(int32_t code) override;
 
+  // Asks the print server whether it offers the printer, on `server`
+  // (connected first when null), as a connection does first; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  // Changes nothing.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
+                            std::unique_ptr<IppConnection>& server);
+
  private:
   struct Queue {
     std::string name;
@@ -58,11 +65,6 @@ class CupsWorkstation : public Spooler,
   // Runs libcups calls on the workstation's CUPS within the deadline of a
   // request; a RunError when it does not answer.
   void RunLocal(const std::function<void(http_t*)>& call);
-  // Asks the print server whether it offers the printer, on `server`
-  // (connected first when null); on success `printer` and `uri` are the
-  // printer's own spelling and device URI.
-  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
-                            std::unique_ptr<IppConnection>& server);
 
   // What the run learnt of a print server: its kind once found, and, once
   // it did not answer, the failure that every later operation on it gives

@@ -57,7 +57,8 @@ struct Address {
 
 std::vector<Address> ParseAddresses(const std::string& lines) {
   std::vector<Address> addresses;
-  for (const std::string& line : SplitFields(lines, "\n", Compare::kExact)) {
+  for (const std::string_view piece : SplitFields(lines, '\n')) {
+    const std::string line(piece);
     Address address;
     auto* v4 = reinterpret_cast<sockaddr_in*>(&address.storage);
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);

@@ -135,7 +135,8 @@ class SmbContext {
 // In the child: the answer to "host\nprinter\ntimeout", "O share", "N",
 // "D share", "E errno", or "L" without the library.
 std::string CheckInChild(SmbContext& smb, const std::string& request) {
-  std::vector<std::string> fields = SplitFields(request, "\n", Compare::kExact);
+  const std::vector<std::string_view> pieces = SplitFields(request, '\n');
+  const std::vector<std::string> fields(pieces.begin(), pieces.end());
   if (fields.size() != 3) return "E" + DecimalText(EINVAL);
   const std::string& host = fields[0];
   smb.SetTimeout(std::atoi(fields[2].c_str()));

@@ -37,13 +37,6 @@ std::string ProfileBufferText(std::string_view value) {
   return std::string(value.substr(0, pos));
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // A whole decimal 32-bit number, blanks around it allowed.
 std::optional<int32_t> ParseNumber(std::string_view text) {
   const std::string digits(TrimBlanks(text));
@@ -119,8 +112,8 @@ std::string EncodingProblem(std::string_view text) {
 WorkstationState ParseWorkstation(std::string_view text, std::string* problem) {
   // Editors on Windows often save UTF-8 with a byte-order mark; left in, it
   // would hide the first section header.
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  if (text.starts_with(kUtf8ByteOrderMark))
+    text.remove_prefix(kUtf8ByteOrderMark.size());
   if (problem) *problem = EncodingProblem(text);
   WorkstationState state;
   std::string section;
@@ -158,8 +151,8 @@ std::string FormatWorkstation(const WorkstationState& state) {
   return out;
 }
 
-SimWorkstation::SimWorkstation(WorkstationState state)
-    : state_(std::move(state)) {
+SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
+    : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
   for (const std::string& printer : printers) Install(printer);
@@ -168,6 +161,7 @@ SimWorkstation::SimWorkstation(WorkstationState state)
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
+  if (!keepCalls_) return;
   callLog_.append(call).append(name);
   callEnds_.push_back(callLog_.size());
 }
@@ -256,16 +250,15 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   state_.printers.erase(state_.printers.begin() + position);
   orders_.erase(orders_.begin() + position);
   byName_.erase(installed);
-  std::string defaultName =
-      SplitField(state_.device.value_or(""), ",", 0, Compare::kExact, false);
+  std::string defaultName(SplitField(state_.device.value_or(""), ',', 0));
   if (EqualsIgnoreCase(defaultName, name)) state_.device = ",,,";
   return {true, 0};
 }
 
 std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return SplitField(ProfileBufferText(state_.device.value_or("")), ",", 0,
-                    Compare::kExact, false);
+  return std::string(
+      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0));
 }
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {

@@ -40,11 +40,15 @@ WorkstationState ParseWorkstation(std::string_view text,
 // The same format, as the run left the workstation.
 std::string FormatWorkstation(const WorkstationState& state);
 
+// Whether the workstation keeps the list of the calls made to it: the tests
+// read it, a rehearsal has no use for it.
+enum class CallLog { kKept, kNone };
+
 class SimWorkstation : public Spooler,
                        public DefaultPrinterSetting,
                        public MessageTable {
  public:
-  explicit SimWorkstation(WorkstationState state);
+  explicit SimWorkstation(WorkstationState state, CallLog log = CallLog::kKept);
 
   const std::vector<std::string>& InstalledPrinters() override;
   // Both answer from the index, without going through the list.
@@ -77,6 +81,7 @@ class SimWorkstation : public Spooler,
   void Record(std::string_view call, std::string_view name = {});
 
   WorkstationState state_;
+  bool keepCalls_;
   // The calls are kept end to end in one text, which a run of thousands of
   // operations fills at little cost; calls() cuts them into a list when it
   // is asked for.

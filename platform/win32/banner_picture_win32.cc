@@ -10,10 +10,11 @@ BannerPicture::BannerPicture(HBITMAP bitmap) {
   }
   // A bitmap of the screen's format, so that SetPixel keeps the exact
   // button-face colour instead of the nearest of the banner's 16 colours.
-  HDC screen = GetDC(nullptr);
-  dc_.reset(CreateCompatibleDC(screen));
-  image_.reset(CreateCompatibleBitmap(screen, width_, height_));
-  ReleaseDC(nullptr, screen);
+  {
+    ScreenDc screen;
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    image_.reset(CreateCompatibleBitmap(screen.get(), width_, height_));
+  }
   original_ = SelectObject(dc_.get(), image_.get());
   UniqueMemoryDc source(CreateCompatibleDC(dc_.get()));
   HGDIOBJ sourceOriginal = SelectObject(source.get(), bitmap);

@@ -17,6 +17,9 @@ struct GdiObjectDeleter {
 struct MemoryDcDeleter {
   void operator()(HDC dc) const { DeleteDC(dc); }
 };
+struct LocalFreer {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
 struct HandleCloser {
   void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
@@ -55,5 +58,22 @@ using UniqueMemoryDc =
     std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 using UniqueWindow =
     std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+// The argument array of CommandLineToArgvW, freed with LocalFree.
+using UniqueArgv = std::unique_ptr<LPWSTR, LocalFreer>;
+
+// The screen's device context from GetDC(nullptr), released when it goes.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
 
 }  // namespace quelmar

@@ -4,6 +4,7 @@
 
 #include "platform/native_host.h"
 #include "platform/win32/file_system_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
 
@@ -17,13 +18,12 @@ bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 // ANSI code page arrives intact.
 std::vector<std::string> LastWideArguments(size_t count) {
   int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  UniqueArgv argv(CommandLineToArgvW(GetCommandLineW(), &argc));
   std::vector<std::string> arguments;
   if (!argv) return arguments;
   const size_t total = static_cast<size_t>(argc);
   for (size_t i = total > count ? total - count : 0; i < total; ++i)
-    arguments.push_back(WideToUtf8(argv[i]));
-  LocalFree(argv);
+    arguments.push_back(WideToUtf8(argv.get()[i]));
   return arguments;
 }
 

@@ -15,9 +15,8 @@ constexpr int kTraceId = 101;
 constexpr WPARAM kTraceLimit = 0x7FFFFFFE;
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
+  ScreenDc screen;
+  const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
   return dpi > 0 ? dpi : 96;
 }
 

@@ -36,10 +36,8 @@ std::vector<HWND> ChildrenInTabOrder(HWND window) {
 }
 
 int Scaled(int twips) {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return MulDiv(twips, dpi, 1440);
+  ScreenDc screen;
+  return MulDiv(twips, GetDeviceCaps(screen.get(), LOGPIXELSX), 1440);
 }
 
 class Win32WindowTest : public ::testing::Test {

@@ -12,6 +12,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/off_window_thread_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
+  platform/win32/this_workstation_win32.cc
   platform/win32/user_interface_win32.cc
   platform/win32/wide.cc
 )
@@ -41,6 +42,6 @@ target_link_libraries(quelmar_core INTERFACE
 
 add_executable(Quelmar WIN32 tools/quelmar_win32.cc)
 target_link_options(Quelmar PRIVATE -municode)
-target_link_libraries(Quelmar PRIVATE quelmar_core)
+target_link_libraries(Quelmar PRIVATE quelmar_core quelmar_warnings)
 
 include(platform/win32/installer/installer.cmake)
