@@ -106,16 +106,12 @@ std::string Caption(const Version& version) {
   return caption;
 }
 
-std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
-                              UserInterface& ui, RunCounters& counters) {
+std::string ScriptPathOf(const CommandLine& commandLine, Host& host) {
   std::string text = commandLine.text;
-  if (HasObsoleteSwitch(commandLine)) {
-    Warn(ui, kSwitchesRefused);
+  if (HasObsoleteSwitch(commandLine))
     text = commandLine.switchesAreWholeArguments
                ? RemoveSwitchArguments(commandLine)
                : RemoveSwitchesFromText(text);
-    counters.ScriptErrorCount.Set(1);
-  }
   text = WithoutEnclosingQuotes(text);
   const char separator = host.PathSeparator();
   const std::string folder =
@@ -123,6 +119,15 @@ std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
   if (text.empty()) return folder + kDefaultScript;
   if (text.find(separator) == std::string::npos) return folder + text;
   return text;
+}
+
+std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,
+                              UserInterface& ui, RunCounters& counters) {
+  if (HasObsoleteSwitch(commandLine)) {
+    Warn(ui, kSwitchesRefused);
+    counters.ScriptErrorCount.Set(1);
+  }
+  return ScriptPathOf(commandLine, host);
 }
 
 std::string CleanConfigValue(std::string_view value) {

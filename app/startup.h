@@ -18,6 +18,9 @@ struct Version {
 // "Quelmar v1.0.6"; the revision only when it is greater than 0.
 std::string Caption(const Version& version);
 
+// The script path from the command line, the obsolete switches left out.
+std::string ScriptPathOf(const CommandLine& commandLine, Host& host);
+
 // The script path from the command line; warns about the obsolete switches
 // and counts them as a script error.
 std::string ResolveScriptPath(const CommandLine& commandLine, Host& host,

@@ -6,6 +6,9 @@ foreach(target run_fuzzer profile_fuzzer text_utils_fuzzer)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)
 endforeach()
 target_sources(run_fuzzer PRIVATE platform/fake/fakes.cc)
+add_executable(journal_fuzzer fuzz/journal_fuzzer.cc)
+target_link_libraries(journal_fuzzer PRIVATE quelmar_report)
+target_link_options(journal_fuzzer PRIVATE -fsanitize=fuzzer)
 
 # Replies of a print server to a request, on a local socket.
 add_executable(reply_fuzzer fuzz/reply_fuzzer.cc)

@@ -10,7 +10,7 @@ set -u
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(run profile text_utils reply)
+[ ${#targets[@]} -eq 0 ] && targets=(run profile text_utils reply journal)
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/fuzz
 

@@ -20,6 +20,7 @@ add_executable(quelmar_tests
   app/replace_fault_matrix_test.cc
   app/run_trace_test.cc
   app/startup_test.cc
+  app/workstation_snapshot_test.cc
   platform/console/console_ui_test.cc
   platform/fake/fakes.cc
   platform/sim/workstation_test.cc
@@ -51,13 +52,15 @@ else()
     platform/posix/file_system_posix_test.cc
     platform/posix/print_server_kinds_test.cc
     platform/posix/server_probe_test.cc
+    report/fleet_test.cc
+    report/journal_reader_test.cc
   )
 endif()
 target_link_libraries(quelmar_tests PRIVATE quelmar_core quelmar_warnings
                       ${QUELMAR_GTEST})
 if(NOT WIN32)
   target_link_libraries(quelmar_tests PRIVATE quelmar_cups_connection
-                        quelmar_scripted_server)
+                        quelmar_scripted_server quelmar_report)
 endif()
 add_test(NAME unit COMMAND quelmar_tests)
 if(WIN32)

@@ -35,7 +35,10 @@ packages_of() {
     suites) echo python3 cups cups-daemon cups-client iproute2 samba smbclient \
       strace clang \
       libclang-rt-14-dev g++-mingw-w64-x86-64-posix wine wine64 fonts-wine \
-      xvfb xdotool imagemagick ;;
+      xvfb xdotool imagemagick chromium fonts-dejavu-core ;;
+    # quelmar-report's suite: journals made by python3, its page drawn by
+    # headless Chromium and measured by ImageMagick.
+    report) echo python3 chromium imagemagick fonts-dejavu-core ;;
   esac
 }
 

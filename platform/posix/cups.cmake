@@ -56,7 +56,8 @@ endif()
 
 # Requests to CUPS servers under a deadline: also linked into the unit tests
 # and the reply fuzz target.
-add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc)
+add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc
+            platform/posix/deadline_watcher.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
                       quelmar_libcups PRIVATE quelmar_warnings)
 # The misbehaving print server of the tests and the fuzz target.
@@ -64,13 +65,19 @@ add_library(quelmar_scripted_server STATIC platform/fake/scripted_server.cc)
 target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core
                       PRIVATE quelmar_warnings)
 
-add_executable(quelmar
-  tools/quelmar_posix.cc
+# The CUPS layer: the run's spooler (quelmar) and the reading of this
+# workstation for a rehearsal (quelmar-dryrun --this-workstation).
+add_library(quelmar_cups STATIC
   platform/posix/cups_default.cc
+  platform/posix/cups_snapshot.cc
   platform/posix/cups_print_servers.cc
   platform/posix/cups_workstation.cc
   platform/posix/smb_shares.cc
 )
-target_link_libraries(quelmar PRIVATE quelmar_core quelmar_cups_connection
-                      quelmar_libcups ${CMAKE_DL_LIBS} quelmar_warnings)
-target_include_directories(quelmar PRIVATE ${QUELMAR_SMBCLIENT_INCLUDE_DIRS})
+target_link_libraries(quelmar_cups PUBLIC quelmar_core quelmar_cups_connection
+                      quelmar_libcups ${CMAKE_DL_LIBS} PRIVATE quelmar_warnings)
+target_include_directories(quelmar_cups PRIVATE
+                           ${QUELMAR_SMBCLIENT_INCLUDE_DIRS})
+
+add_executable(quelmar tools/quelmar_posix.cc)
+target_link_libraries(quelmar PRIVATE quelmar_cups quelmar_warnings)

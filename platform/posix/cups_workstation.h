@@ -30,11 +30,20 @@ class CupsWorkstation : public Spooler,
   const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
+  // Also reads the queue's attributes first, for a rollback to give back.
+  SpoolerResult DeleteReplacedConnection(const std::string& name) override;
 
   std::string DefaultPrinterName() override;
   void MakeDefaultPrinter(const std::string& name) override;
 
   std::string ErrorText(int32_t code) override;
+
+  // Asks the print server whether it offers the printer, on `server`
+  // (connected first when null), as a connection does first; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  // Changes nothing.
+  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
+                            std::unique_ptr<IppConnection>& server);
 
  private:
   struct Queue {
@@ -56,11 +65,6 @@ class CupsWorkstation : public Spooler,
   // Runs libcups calls on the workstation's CUPS within the deadline of a
   // request; a RunError when it does not answer.
   void RunLocal(const std::function<void(http_t*)>& call);
-  // Asks the print server whether it offers the printer, on `server`
-  // (connected first when null); on success `printer` and `uri` are the
-  // printer's own spelling and device URI.
-  IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
-                            std::unique_ptr<IppConnection>& server);
 
   // What the run learnt of a print server: its kind once found, and, once
   // it did not answer, the failure that every later operation on it gives
@@ -99,6 +103,10 @@ class CupsWorkstation : public Spooler,
   // The attributes of a queue that a rollback gives back; nothing when the
   // workstation's CUPS does not give them.
   IppMessage QueueAttributes(const std::string& queue);
+  // Removes the queue of the printer `name`, remembering its name, and with
+  // `keepAttributes` its attributes (one request more), for the printer's
+  // next connection in this run.
+  SpoolerResult RemoveQueue(const std::string& name, bool keepAttributes);
   // A printer name holding a control character, refused whole.
   SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
@@ -141,9 +149,9 @@ class CupsWorkstation : public Spooler,
   std::optional<std::optional<std::string>> lpoptionsDefault_;
   std::vector<std::string> installed_;
   // The queues this run removed, by lower-cased device name: a printer
-  // connected again (the rollback of a replacement) comes back under its
-  // queue's name, with its attributes, so that the user's options for it
-  // (lpoptions, by queue name) apply again.
+  // connected again comes back under its queue's name, so that the user's
+  // options for it (lpoptions, by queue name) apply again, and, after the
+  // removal of a replacement (its rollback), with its queue's attributes.
   struct RemovedQueue {
     std::string name;
     IppMessage attributes;

@@ -12,6 +12,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/off_window_thread_win32.cc
   platform/win32/spooler_win32.cc
   platform/win32/terminal_win32.cc
+  platform/win32/this_workstation_win32.cc
   platform/win32/user_interface_win32.cc
   platform/win32/wide.cc
 )

@@ -19,6 +19,8 @@ source "$HERE/servers.sh"
 source "$HERE/harness.sh"
 # shellcheck source=matrix.sh
 source "$HERE/matrix.sh"
+# shellcheck source=rehearsal.sh
+source "$HERE/rehearsal.sh"
 
 export LC_ALL=C
 unset LPDEST PRINTER
@@ -441,7 +443,7 @@ ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
   server_stopped_mid_run silent_server hostile_servers no_local_cupsd
   local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
   default_without_discovery replacement_matrix root_machine_default root_machine_options_file
-  user_refused"
+  user_refused rehearsal_full_trace rehearsal_one_line"
 # CUPS_CASES: only these cases (names after case_), while working on them.
 for name in ${CUPS_CASES:-$ALL_CASES}; do "case_$name"; done
 

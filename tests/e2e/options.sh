@@ -38,7 +38,7 @@ check() {
   fi
 }
 
-for program in quelmar quelmar-dryrun; do
+for program in quelmar quelmar-dryrun quelmar-report; do
   [ -x "$build/$program" ] || { echo "FAILED: $build/$program missing"; failed=$((failed + 1)); continue; }
   check "$program --help" 0 "^usage : $program " "" "$build/$program" --help
   check "$program --version" 0 "^$program ${version//./\\.}\$" "" "$build/$program" --version
@@ -60,6 +60,19 @@ check "dryrun --help after other options" 0 "^usage : quelmar-dryrun " "" \
   "$dryrun" --workstation none.ini --help
 # After "--", "--help" is the script's path: a script that is not found.
 check "dryrun -- --help" 2 "" "n'a pas été trouvé" "$dryrun" -- --help
+
+report=$build/quelmar-report
+check "report unknown option" 2 "" "^quelmar-report : option inconnue : --colour " \
+  "$report" --colour journal.log
+check "report option without its value" 2 "" "^quelmar-report : valeur manquante après --html\$" \
+  "$report" --html
+check "report impossible date" 2 "" "^quelmar-report : date invalide : 2026-02-30 " \
+  "$report" --since 2026-02-30 journal.log
+check "report without a journal" 2 "" "^quelmar-report : aucun journal à lire " "$report"
+check "dryrun --save-snapshot alone" 2 "" "^quelmar-dryrun : --save-snapshot va avec --this-workstation\$" \
+  "$dryrun" --save-snapshot s.ini script.txt
+check "dryrun two workstations" 2 "" "un seul poste à la fois\$" \
+  "$dryrun" --this-workstation --workstation w.ini script.txt
 
 if [ -x "$build/quelmar" ]; then
   # Any other command line is the script path: "--help x" is the file

@@ -29,6 +29,7 @@ expect "apt installs the package and its dependencies" install_package
 expect "quelmar runs: its libraries are there" \
   bash -c '[ "$(quelmar --version)" = "quelmar $(dpkg-query -W -f="\${Version}" quelmar)" ]'
 expect "quelmar-dryrun runs" quelmar-dryrun --help
+expect "quelmar-report runs" quelmar-report --help
 for file in /usr/share/man/man1/quelmar.1.gz /usr/share/man/man1/quelmar-dryrun.1.gz \
   /usr/share/man/man1/quelmar-report.1.gz /usr/share/man/man5/quelmar-script.5.gz \
   /usr/share/doc/quelmar/README.md /usr/share/doc/quelmar/examples/Quelmar.txt \

@@ -21,7 +21,7 @@ make_baseline
 sources() {
   # The tree's files, not git's list: a tree unpacked from an archive has
   # no git.
-  (cd "$root" && find app services platform tools -type f \
+  (cd "$root" && find app base services platform report tools -type f \
     \( -name '*.cc' -o -name '*.h' \) | sort | grep -v '_test\.cc$' |
     grep -v '^platform/fake/')
 }
@@ -48,11 +48,12 @@ for path in sys.argv[1:]:
 [ -z "$found" ] || fail "format not literal: $found"
 
 start no_truncation_or_deletion
-# Only the rehearsal command's own --save output is written whole; a
-# journal is cut only back to its size before an entry that did not fit
-# (the lines marked "CutBack").
+# Only the rehearsal command's own --save and --save-snapshot outputs and
+# the report's --html page are written whole; a journal is cut only back to
+# its size before an entry that did not fit (the lines marked "CutBack").
 found=$(grep_sources 'O_TRUNC|ios::trunc|\bf?truncate\s*\(|SetEndOfFile|\bunlink\s*\(|\bremove\s*\(|\brename\s*\(|DeleteFile\w*\s*\(|CREATE_ALWAYS|TRUNCATE_EXISTING|fopen\s*\([^,]*, *"w' |
-  grep -v '^tools/quelmar_dryrun.cc:.*options.save' |
+  grep -v '^tools/quelmar_dryrun.cc:[0-9]*:  std::ofstream out(path, ' |
+  grep -v '^tools/quelmar_report.cc:.*options.html' |
   grep -v -E '^platform/(posix|win32)/file_system_\w+\.cc:[0-9]+: .*// CutBack:')
 [ -z "$found" ] || fail "may truncate or delete: $found"
 

@@ -17,7 +17,7 @@ WORK=$BUILD/e2e
 
 # --- packages -------------------------------------------------------------
 PACKAGES=(cmake make googletest g++-mingw-w64-x86-64-posix wine wine64
-          fonts-wine xvfb xdotool imagemagick)
+          fonts-wine xvfb xdotool imagemagick cups-daemon cups-client)
 missing=()
 for package in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null \
@@ -278,6 +278,9 @@ else
   fail "quelmar-dryrun.exe: exit status $status"
   cat "$dir/stderr2"
 fi
+
+# shellcheck source=this_workstation.sh
+source "$ROOT/tests/wine/this_workstation.sh"
 
 echo "=== Quelmar.exe: concurrent journals"
 # 32 processes appending to one journal, 10 runs each: Wine starts a process
