@@ -1,6 +1,5 @@
 #include "app/action_section.h"
 
-
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
