@@ -87,10 +87,18 @@ bool ActionExecution::CheckPresence(Change change, const std::string& name) {
 }
 
 bool ActionExecution::CallSpooler(Change change, const std::string& name) {
-  const SpoolerResult result =
-      change == Change::kDisconnect
-          ? printers_.spooler.DeletePrinterConnection(name)
-          : printers_.spooler.AddPrinterConnection(name);
+  SpoolerResult result;
+  switch (change) {
+    case Change::kDisconnect:
+      result = printers_.spooler.DeletePrinterConnection(name);
+      break;
+    case Change::kDisconnectReplaced:
+      result = printers_.spooler.DeleteReplacedConnection(name);
+      break;
+    case Change::kConnect:
+      result = printers_.spooler.AddPrinterConnection(name);
+      break;
+  }
   if (!result.succeeded) {
     OutcomeOfError(result);
     counters_.MigrationErrorCount.Raise();
@@ -126,7 +134,7 @@ void ActionExecution::RunReplace(const std::string& name,
   if (!CheckPresence(Change::kDisconnect, name)) return;
   SessionEndHold hold(
       ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
-  if (!CallSpooler(Change::kDisconnect, name)) return;
+  if (!CallSpooler(Change::kDisconnectReplaced, name)) return;
   // The old printer is gone: a run-time error from here on (the
   // workstation's print service stopping) must not leave the user without
   // it.

@@ -35,7 +35,9 @@ class ActionExecution {
   bool interruptedReplacement() const { return interruptedReplacement_; }
 
  private:
-  enum class Change { kDisconnect, kConnect };
+  // kDisconnectReplaced: the removal of a replacement, which a rollback
+  // may undo.
+  enum class Change { kDisconnect, kDisconnectReplaced, kConnect };
   // The opening line and the presence check of a disconnection or a
   // connection; counts a skipped printer. True when the change is to be made.
   bool CheckPresence(Change change, const std::string& name);

@@ -154,6 +154,40 @@ TEST(RunConnectTest, AlreadyInstalledMakesNoCall) {
   EXPECT_FALSE(exec.Called("connect \\\\srv\\Laser"));
 }
 
+// The simulated workstation, noting which kind of removal it was asked for.
+class RemovalWatchingWorkstation : public SimWorkstation {
+ public:
+  using SimWorkstation::SimWorkstation;
+  Lines removals;
+  SpoolerResult DeletePrinterConnection(const std::string& name) override {
+    removals.push_back("plain " + name);
+    return SimWorkstation::DeletePrinterConnection(name);
+  }
+  SpoolerResult DeleteReplacedConnection(const std::string& name) override {
+    removals.push_back("replaced " + name);
+    return SimWorkstation::DeletePrinterConnection(name);
+  }
+};
+
+// Only the removal of a replacement asks the spooler to keep what a
+// rollback gives back (on CUPS, one request more per removal).
+TEST(RunReplaceTest, OnlyTheReplacementsRemovalMayBeUndone) {
+  RemovalWatchingWorkstation station(
+      Station({"\\\\oldsrv\\Canon1", "\\\\oldsrv\\HP4050"}, std::nullopt,
+              {"\\\\printsrv\\Canon1"}));
+  RecordingUserInterface ui;
+  FakeHost host;
+  FakeFileSystem files;
+  Platform platform{host, files, station, station, station, ui};
+  RunSettings settings;
+  RunContext run{platform, settings};
+  ActionExecution execution{run};
+  execution.RunReplace("\\\\oldsrv\\Canon1", "\\\\printsrv\\Canon1");
+  execution.RunDisconnect("\\\\oldsrv\\HP4050");
+  EXPECT_EQ(station.removals,
+            (Lines{"replaced \\\\oldsrv\\Canon1", "plain \\\\oldsrv\\HP4050"}));
+}
+
 TEST(RunReplaceTest, NotInstalledConnectsNothing) {
   Exec exec(Station({}, std::nullopt, {"\\\\new\\p"}));
   exec.execution.RunReplace("\\\\old\\p", "\\\\new\\p");

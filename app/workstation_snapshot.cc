@@ -88,7 +88,8 @@ Snapshot TakeSnapshot(ThisWorkstation& workstation,
       continue;
     }
     for (const std::string& printer : listing.printers) {
-      const std::string share = "\\\\" + server + "\\" + printer;
+      std::string share = "\\\\" + server;
+      share.append("\\").append(printer);
       if (offered.insert(ToLowerUtf8(share)).second)
         state.shares.push_back(share);
     }

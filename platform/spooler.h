@@ -34,6 +34,13 @@ class Spooler {
       CaseInsensitivePattern& pattern);
   virtual SpoolerResult AddPrinterConnection(const std::string& name) = 0;
   virtual SpoolerResult DeletePrinterConnection(const std::string& name) = 0;
+  // The removal of a printer that a replacement may have to connect again
+  // as it was, should the new printer fail. The default is a plain removal;
+  // a spooler that must keep what the printer had to give it back
+  // overrides it.
+  virtual SpoolerResult DeleteReplacedConnection(const std::string& name) {
+    return DeletePrinterConnection(name);
+  }
 };
 
 // The logged-on user's default printer.

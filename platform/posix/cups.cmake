@@ -56,7 +56,8 @@ endif()
 
 # Requests to CUPS servers under a deadline: also linked into the unit tests
 # and the reply fuzz target.
-add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc)
+add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc
+            platform/posix/deadline_watcher.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
                       quelmar_libcups PRIVATE quelmar_warnings)
 # The misbehaving print server of the tests and the fuzz target.

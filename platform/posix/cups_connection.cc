@@ -1,16 +1,11 @@
 #include "platform/posix/cups_connection.h"
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 namespace quelmar {
 namespace {
@@ -53,27 +48,16 @@ std::string Seconds(std::chrono::milliseconds length) {
 
 }  // namespace
 
-// One request's deadline. libcups bounds each wait for data, not a
-// request: a server that trickles a byte a second, or repeats
-// "100 Continue", would hold the run for ever. A watcher thread shuts the
-// connection's socket down when the deadline passes, which ends any read
-// or write libcups is in; it works on a duplicate of the socket, so that
-// it never touches a descriptor that libcups closed and the system gave to
-// another file. A socket that libcups opens again during the request is
-// covered by the timeout callback, which stops a silent wait at the
-// deadline.
+// One request's deadline: the connection's watcher shuts its socket down
+// when it passes. A socket that libcups opens again during the request is
+// handed to the watcher too, and the timeout callback stops a silent wait
+// at the deadline.
 class IppConnection::Deadline {
  public:
-  explicit Deadline(std::chrono::milliseconds length)
-      : end_(Clock::now() + length) {}
+  Deadline(DeadlineWatcher& watcher, std::chrono::milliseconds length)
+      : watcher_(watcher), end_(Clock::now() + length) {}
   ~Deadline() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      finished_ = true;
-    }
-    woken_.notify_one();
-    if (watcher_.joinable()) watcher_.join();
-    if (socket_ >= 0) close(socket_);
+    if (watching_) watcher_.Stop();
   }
   Deadline(const Deadline&) = delete;
   Deadline& operator=(const Deadline&) = delete;
@@ -82,18 +66,18 @@ class IppConnection::Deadline {
   // again when the connection has been opened anew.
   void Watch(http_t* http) {
     httpSetTimeout(http, kWaitSlice, KeepWaiting, this);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (socket_ >= 0) close(socket_);
-      socket_ = dup(httpGetFd(http));
-    }
-    if (!watcher_.joinable()) watcher_ = std::thread([this] { CutAtEnd(); });
+    if (watching_)
+      watcher_.Replace(httpGetFd(http));
+    else
+      watcher_.Start(end_, httpGetFd(http));
+    watching_ = true;
   }
   // Stops bounding the waits of the connection, which outlives this.
   static void Release(http_t* http) {
     httpSetTimeout(http, kWaitSlice, nullptr, nullptr);
   }
-  bool passed() const { return cut_ || Clock::now() >= end_; }
+  // The watcher shuts the socket down only once this is true.
+  bool passed() const { return Clock::now() >= end_; }
   int MillisecondsLeft() const {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         end_ - Clock::now());
@@ -104,20 +88,10 @@ class IppConnection::Deadline {
   static int KeepWaiting(http_t*, void* deadline) {
     return !static_cast<Deadline*>(deadline)->passed();
   }
-  void CutAtEnd() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (woken_.wait_until(lock, end_, [this] { return finished_; })) return;
-    cut_ = true;
-    if (socket_ >= 0) shutdown(socket_, SHUT_RDWR);
-  }
 
+  DeadlineWatcher& watcher_;
   const Clock::time_point end_;
-  int socket_ = -1;
-  std::mutex mutex_;
-  std::condition_variable woken_;
-  bool finished_ = false;
-  std::atomic<bool> cut_ = false;
-  std::thread watcher_;
+  bool watching_ = false;
 };
 
 std::string IppStatusText(int status) {
@@ -180,7 +154,7 @@ IppReply IppConnection::Unanswered(int status, const std::string& what) {
 }
 
 IppReply IppConnection::Send(IppMessage request, const char* resource) {
-  Deadline deadline(deadline_);
+  Deadline deadline(watcher_, deadline_);
   IppReply reply;
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);
@@ -210,7 +184,7 @@ IppReply IppConnection::Send(IppMessage request, const char* resource) {
 }
 
 IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
-  Deadline deadline(deadline_);
+  Deadline deadline(watcher_, deadline_);
   IppReply reply;
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);

@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/posix/deadline_watcher.h"
+
 namespace quelmar {
 
 struct IppDeleter {
@@ -104,6 +106,8 @@ class IppConnection {
   http_encryption_t encryption_;
   std::chrono::milliseconds deadline_;
   http_t* http_ = nullptr;
+  // One thread for the connection's requests, however many they are.
+  DeadlineWatcher watcher_;
   // The last reply asked for an encrypted connection (426).
   bool encryptionAsked_ = false;
 };

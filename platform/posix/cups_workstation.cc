@@ -315,6 +315,16 @@ void CupsWorkstation::SetServerDefaultQueue(const std::string& queue) {
 
 SpoolerResult CupsWorkstation::DeletePrinterConnection(
     const std::string& name) {
+  return RemoveQueue(name, /*keepAttributes=*/false);
+}
+
+SpoolerResult CupsWorkstation::DeleteReplacedConnection(
+    const std::string& name) {
+  return RemoveQueue(name, /*keepAttributes=*/true);
+}
+
+SpoolerResult CupsWorkstation::RemoveQueue(const std::string& name,
+                                           bool keepAttributes) {
   if (HasControlCharacter(name)) return InvalidName();
   std::optional<Queue> queue = FindQueue(name);
   if (!queue)
@@ -328,7 +338,8 @@ SpoolerResult CupsWorkstation::DeletePrinterConnection(
   std::optional<std::string> userDefault = LpoptionsDefaultQueue();
   const bool wasDefault =
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
-  IppMessage attributes = QueueAttributes(queue->name);
+  IppMessage attributes =
+      keepAttributes ? QueueAttributes(queue->name) : nullptr;
   if (wasDefault) SetUserDefaultQueue({});
   lastList_.reset();
   IppReply reply;

@@ -30,6 +30,8 @@ class CupsWorkstation : public Spooler,
   const std::vector<std::string>& InstalledPrinters() override;
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
+  // Also reads the queue's attributes first, for a rollback to give back.
+  SpoolerResult DeleteReplacedConnection(const std::string& name) override;
 
   std::string DefaultPrinterName() override;
   void MakeDefaultPrinter(const std::string& name) override;
@@ -109,6 +111,10 @@ class CupsWorkstation : public Spooler,
   // The attributes of a queue that a rollback gives back; nothing when the
   // workstation's CUPS does not give them.
   IppMessage QueueAttributes(const std::string& queue);
+  // Removes the queue of the printer `name`, remembering its name, and with
+  // `keepAttributes` its attributes (one request more), for the printer's
+  // next connection in this run.
+  SpoolerResult RemoveQueue(const std::string& name, bool keepAttributes);
   // A printer name holding a control character, refused whole.
   SpoolerResult InvalidName();
   // Keeps CUPS's text of the failure for SystemErrorText.
@@ -151,9 +157,9 @@ class CupsWorkstation : public Spooler,
   std::optional<std::optional<std::string>> lpoptionsDefault_;
   std::vector<std::string> installed_;
   // The queues this run removed, by lower-cased device name: a printer
-  // connected again (the rollback of a replacement) comes back under its
-  // queue's name, with its attributes, so that the user's options for it
-  // (lpoptions, by queue name) apply again.
+  // connected again comes back under its queue's name, so that the user's
+  // options for it (lpoptions, by queue name) apply again, and, after the
+  // removal of a replacement (its rollback), with its queue's attributes.
   struct RemovedQueue {
     std::string name;
     IppMessage attributes;

@@ -24,9 +24,13 @@ class LoopbackPort {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    bind(socket_, reinterpret_cast<sockaddr*>(&address), length);
-    if (listening) listen(socket_, 8);
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+    EXPECT_EQ(bind(socket_, reinterpret_cast<sockaddr*>(&address), length), 0);
+    if (listening) {
+      EXPECT_EQ(listen(socket_, 8), 0);
+    }
+    EXPECT_EQ(
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length),
+        0);
     port_ = ntohs(address.sin_port);
   }
   ~LoopbackPort() { close(socket_); }
