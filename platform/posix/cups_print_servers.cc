@@ -112,6 +112,18 @@ void CupsWorkstation::FindServerKind(const SharedPrinter& printer,
   server.kind = KindFromOpenPorts(probe.open).value_or(ServerKind::kIpp);
 }
 
+std::optional<ServerKind> CupsWorkstation::PrintServerKind(
+    const std::string& name, int32_t& error) {
+  PrintServer& server = servers_[ToLowerUtf8(name)];
+  if (!server.unreachable && !server.kind)
+    FindServerKind(SharedPrinter{name, {}}, server);
+  if (server.unreachable) {
+    error = Failure(server.unreachable->status, server.unreachable->text).error;
+    return std::nullopt;
+  }
+  return server.kind;
+}
+
 SpoolerResult CupsWorkstation::LocatePrinter(SharedPrinter& printer,
                                              std::string& uri) {
   PrintServer& server = servers_[ToLowerUtf8(printer.server)];

@@ -1,5 +1,6 @@
-// The workstation's CUPS and its print servers, read for a rehearsal with
-// the requests and waits of the run, and nothing written.
+// The workstation's CUPS and its print servers (IPP and SMB), read for a
+// rehearsal with the requests, waits and error texts of the run, and
+// nothing written.
 #include <csignal>
 
 #include "platform/posix/cups_workstation.h"
@@ -27,6 +28,20 @@ class CupsThisWorkstation : public ThisWorkstation {
 };
 
 ServerListing CupsThisWorkstation::ListServer(const std::string& server) {
+  ServerListing listing;
+  // Found out, or given up, exactly as the run does it: the same probe and
+  // wait, the same text for a server that cannot be reached, and that
+  // server remembered so that its printers cost no further wait.
+  std::optional<ServerKind> kind = cups_.PrintServerKind(server, listing.error);
+  if (!kind) {
+    listing.text = cups_.ErrorText(listing.error);
+    return listing;
+  }
+  // An SMB server's printers are asked one by one, as the run asks them.
+  if (*kind == ServerKind::kSmb) {
+    listing.answered = true;
+    return listing;
+  }
   ServerAddress address = AddressOf(server);
   IppConnection connection(address.host, address.port,
                            HTTP_ENCRYPTION_IF_REQUESTED, kPrintServerTimeout);
@@ -36,7 +51,6 @@ ServerListing CupsThisWorkstation::ListServer(const std::string& server) {
   ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD,
                "requested-attributes", nullptr, "printer-name");
   IppReply reply = connection.Send(std::move(request), "/");
-  ServerListing listing;
   listing.answered = reply.answered;
   listing.error = reply.status;
   listing.text = reply.text;
@@ -60,12 +74,13 @@ ConnectionProbe CupsThisWorkstation::ProbeConnection(const std::string& name) {
     return probe;
   }
   std::string uri;
-  std::unique_ptr<IppConnection> server;
-  IppReply reply = cups_.QueryPrintServer(*printer, uri, server);
-  probe.offered = reply.succeeded();
+  SpoolerResult located = cups_.LocatePrinter(*printer, uri);
+  probe.offered = located.succeeded;
   probe.spelling = printer->printer;
-  probe.error = reply.status;
-  probe.text = reply.text;
+  if (!located.succeeded) {
+    probe.error = located.error;
+    probe.text = cups_.ErrorText(located.error);
+  }
   return probe;
 }
 

@@ -45,6 +45,17 @@ class CupsWorkstation : public Spooler,
   IppReply QueryPrintServer(SharedPrinter& printer, std::string& uri,
                             std::unique_ptr<IppConnection>& server);
 
+  // The server's kind as the run finds it (probed once, then remembered);
+  // nothing when it cannot be reached, and then ErrorText(`error`) says
+  // why, as it does for every later operation on it. Changes nothing.
+  std::optional<ServerKind> PrintServerKind(const std::string& server,
+                                            int32_t& error);
+  // Checks that the printer's server offers it, over IPP or SMB, with the
+  // run's waits, memory of dead servers and error texts; on success
+  // `printer` and `uri` are the printer's own spelling and device URI.
+  // Changes nothing.
+  SpoolerResult LocatePrinter(SharedPrinter& printer, std::string& uri);
+
  private:
   struct Queue {
     std::string name;
@@ -79,9 +90,6 @@ class CupsWorkstation : public Spooler,
     // A CUPS server's connection, kept for the run.
     std::unique_ptr<IppConnection> ipp;
   };
-  // Checks that the printer's server offers it, over IPP or SMB; on success
-  // `printer` and `uri` are the printer's own spelling and device URI.
-  SpoolerResult LocatePrinter(SharedPrinter& printer, std::string& uri);
   // Probes the server: sets its kind, or remembers why it cannot be
   // reached.
   void FindServerKind(const SharedPrinter& printer, PrintServer& server);

@@ -118,7 +118,9 @@ class Win32ThisWorkstation : public ThisWorkstation {
     text = messages_.ErrorText(error);
   }
 
-  Win32Spooler spooler_;
+  // Only read: no connection is made, so neither a window to own a
+  // driver prompt nor AddPrinterConnection2W.
+  Win32Spooler spooler_{nullptr, nullptr};
   Win32DefaultPrinter defaultPrinter_;
   Win32MessageTable messages_;
 };

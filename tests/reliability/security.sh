@@ -28,7 +28,13 @@ sources() {
 grep_sources() { (cd "$root" && sources | xargs grep -nE "$1"); }
 
 start no_program_started
-found=$(grep_sources '\b(system|popen|exec[lv]p?e?|fork|vfork|posix_spawnp?|ShellExecute\w*|CreateProcess\w*|WinExec)\s*\(')
+# The one exception: the bounded child of the print-server code, a fork
+# with no exec that runs this program's own name look-ups and SMB listings
+# so that they can be killed at their deadline. Only its two fork lines
+# are let through; an exec or a shell anywhere, that file included, still
+# fails.
+found=$(grep_sources '\b(system|popen|exec[lv]p?e?|fork|vfork|posix_spawnp?|ShellExecute\w*|CreateProcess\w*|WinExec)\s*\(' |
+  grep -v -E '^platform/posix/bounded_child\.cc:[0-9]+: +(pid_t child|child_) = fork\(\);$')
 [ -z "$found" ] || fail "starts a program: $found"
 
 start no_format_string_from_data

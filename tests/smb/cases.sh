@@ -23,6 +23,8 @@ source "$HERE/../cups/servers.sh"
 source "$HERE/../cups/harness.sh"
 # shellcheck source=samba.sh
 source "$HERE/samba.sh"
+# shellcheck source=../cups/rehearsal.sh
+source "$HERE/../cups/rehearsal.sh"
 
 export LC_ALL=C
 unset LPDEST PRINTER QUELMAR_PRINT_SERVERS
@@ -344,6 +346,24 @@ case_no_smb_library() {
   end_case
 }
 
+# quelmar-dryrun --this-workstation on the Samba server: shares offered,
+# absent and refused, and a server that refuses connections, rehearsed
+# with the run's own texts; the workstation unchanged.
+case_rehearsal_smb() {
+  new_case rehearsal-smb
+  smb_connected winsrv Couleur Couleur
+  user_default Couleur '\\winsrv\Couleur'
+  rehearsal_script C '+\\winsrv\laser' '+\\winsrv\Absente' \
+    '+\\winsrv\Privée' '+\\deadsrv\Laser' '-\\winsrv\Couleur'
+  start_servers && rehearse_then_run $((SMB_TIMEOUT_MS + 4000))
+  grep -qxF '\\winsrv\Laser' "$JOURNALS/snapshot.ini" ||
+    PROBLEMS+=("the snapshot lacks the share Laser of winsrv")
+  grep -qF "deadsrv refuse les connexions (port 631 ni 445)" \
+    "$CASE_DIR/dryrun.out" ||
+    PROBLEMS+=("the rehearsal does not give the run's text for deadsrv")
+  end_case
+}
+
 for binary in "$QUELMAR" "$DRYRUN"; do
   [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
 done
@@ -361,6 +381,7 @@ case_wildcard_to_silent
 case_kind_settings
 case_requests
 case_no_smb_library
+case_rehearsal_smb
 stop_samba winsrv
 stop_samba printsrv1
 stop_samba mutesrv
