@@ -28,13 +28,11 @@ RunOutcome FinishRun(RunContext& run, const std::string& finalMessage) {
 
 RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui) {
   ui.SetWaitPointer(false);
-  ui.MessageBox(RunErrorReport(error), "Erreur", BoxIcon::kExclamation);
+  ui.MessageBox(
+      "Une erreur est survenue lors du traitement...\r\n\r\n\tErreur " +
+          DecimalText(error.number()) + " : " + error.description(),
+      "Erreur", BoxIcon::kExclamation);
   return KeepWindowUntilClosed(ui, kNotCompleted);
-}
-
-std::string RunErrorReport(const RunError& error) {
-  return "Une erreur est survenue lors du traitement...\r\n\r\n\tErreur " +
-         DecimalText(error.number()) + " : " + error.description();
 }
 
 RunOutcome KeepWindowUntilClosed(UserInterface& ui, ExitStatus status) {

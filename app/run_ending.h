@@ -15,9 +15,6 @@ RunOutcome FinishRun(RunContext& run, const std::string& finalMessage);
 
 // Reports a run-time error that no step handled, then KeepWindowUntilClosed.
 RunOutcome RunErrorHandler(const RunError& error, UserInterface& ui);
-// The text of that report, also shown when the window itself could not be
-// made.
-std::string RunErrorReport(const RunError& error);
 
 // The window is shown, or stays shown, until the user unloads it.
 RunOutcome KeepWindowUntilClosed(UserInterface& ui, ExitStatus status);

@@ -2,22 +2,16 @@
 // Its only argument is the script's path; without one, Quelmar.txt beside
 // the program.
 #include "app/frm_quelmar.h"
-#include "app/run_ending.h"
-#include "base/run_error.h"
 #include "platform/win32/file_system_win32.h"
 #include "platform/win32/host_win32.h"
 #include "platform/win32/off_window_thread_win32.h"
 #include "platform/win32/printing_win32.h"
 #include "platform/win32/user_interface_win32.h"
-#include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
 #include "quelmar_version.h"
 
-namespace {
-
-using namespace quelmar;
-
-int Run(HINSTANCE instance) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace quelmar;
   // Loads the version 6 common controls that the manifest asks for.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -39,19 +33,4 @@ int Run(HINSTANCE instance) {
   Win32MessageTable messages;
   Platform platform{host, files, spooler, defaultPrinter, messages, ui};
   return RunProgram(platform, kQuelmarVersion);
-}
-
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  try {
-    return Run(instance);
-  } catch (const RunError& error) {
-    // The run's own handler reports every error from the first line of the
-    // run on; this one is from before it (the window refused by a system out
-    // of window handles), reported the same way, in a box without an owner.
-    MessageBoxW(nullptr, Utf8ToWide(RunErrorReport(error)).c_str(), L"Erreur",
-                MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_SYSTEMMODAL);
-    return kNotCompleted;
-  }
 }

@@ -1,6 +1,5 @@
 #include "platform/win32/main_window_win32.h"
 
-#include "base/run_error.h"
 #include "platform/win32/resources/resource_ids.h"
 #include "platform/win32/wide.h"
 
@@ -78,7 +77,6 @@ Win32Window::Win32Window(HINSTANCE instance)
       0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
       instance, this));
-  if (!window_) throw RunError(kOutOfMemory);
   CreateControls();
   // Closing the window between the removal of an old printer and the
   // connection of its replacement would leave the user with neither.
@@ -97,7 +95,6 @@ HWND Win32Window::CreateControl(const wchar_t* className, const wchar_t* text,
       handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
       reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(handle(), GWLP_HINSTANCE)),
       nullptr);
-  if (!control) FailCreation();
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()),
                FALSE);
   return control;
@@ -121,15 +118,7 @@ void Win32Window::CreateControls() {
                       banner_->InnerWidth(), banner_->InnerHeight(), handle(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureId)),
                       nullptr, nullptr);
-  if (!picture_) FailCreation();
   banner_->SetControl(picture_);
-}
-
-void Win32Window::FailCreation() {
-  // The window is destroyed with its members: its last messages must not
-  // reach an object whose constructor did not finish.
-  SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
-  throw RunError(kOutOfMemory);
 }
 
 Win32Window::~Win32Window() {

@@ -24,9 +24,7 @@ constexpr Twips kBannerTwips{120, 3060, 3105, 465};
 class Win32Window : public Window {
  public:
   // Creates the window hidden, with btnOK enabled and the close button
-  // refused until the run has ended. Throws RunError (out of memory) when
-  // the system refuses the window or one of its controls (no window
-  // handles or desktop heap left).
+  // refused until the run has ended.
   explicit Win32Window(HINSTANCE instance);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
@@ -56,8 +54,6 @@ class Win32Window : public Window {
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam,
                         LPARAM lParam);
   void CreateControls();
-  // A control refused: the window goes, and RunError is thrown.
-  [[noreturn]] void FailCreation();
   HWND CreateControl(const wchar_t* className, const wchar_t* text, DWORD style,
                      DWORD extendedStyle, const Twips& place, int id);
   void Unload();

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "base/run_error.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
 #include "services/shade_background.h"
@@ -209,53 +208,6 @@ TEST_F(Win32WindowTest, ShadeBackgroundRecoloursTheBitmapsOwnPixels) {
   EXPECT_EQ(after.background, before.background);
   EXPECT_EQ(after.white, before.white);
   EXPECT_EQ(after.darkGrey, before.darkGrey);
-}
-
-// Refuses, while it lives, the creation of every window of one class on this
-// thread, as a system out of window handles refuses them.
-class RefusedWindowClass {
- public:
-  explicit RefusedWindowClass(const wchar_t* className) {
-    refused_ = className;
-    hook_ = SetWindowsHookExW(WH_CBT, Refuse, nullptr, GetCurrentThreadId());
-  }
-  ~RefusedWindowClass() { UnhookWindowsHookEx(hook_); }
-  RefusedWindowClass(const RefusedWindowClass&) = delete;
-  RefusedWindowClass& operator=(const RefusedWindowClass&) = delete;
-
- private:
-  static LRESULT CALLBACK Refuse(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND) {
-      const wchar_t* name =
-          reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
-      // A class of the common controls may come with its version before a
-      // "!" (the manifest's version 6 controls).
-      if (!IS_INTRESOURCE(name)) {
-        if (const wchar_t* bang = wcsrchr(name, L'!')) name = bang + 1;
-        if (lstrcmpiW(name, refused_) == 0) return 1;
-      }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-  }
-
-  static inline const wchar_t* refused_ = nullptr;
-  HHOOK hook_ = nullptr;
-};
-
-TEST(Win32WindowCreationTest, RefusedWindowOrControlIsARunError) {
-  // The window itself, the trace box, the label and the picture box.
-  for (const wchar_t* className : {L"QuelmarFrmQuelmar", L"EDIT", L"STATIC"}) {
-    RefusedWindowClass refused(className);
-    try {
-      Win32Window window(GetModuleHandleW(nullptr));
-      ADD_FAILURE() << WideToUtf8(className) << " refused, yet made";
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.number(), kOutOfMemory) << WideToUtf8(className);
-    }
-  }
-  // Nothing is left behind: the next window is made as usual.
-  Win32Window window(GetModuleHandleW(nullptr));
-  EXPECT_EQ(ChildrenInTabOrder(window.handle()).size(), 4u);
 }
 
 }  // namespace
