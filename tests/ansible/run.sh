@@ -109,12 +109,12 @@ expect_eq "poste1 queues" "$(queues poste1)" \
   "Couleur ipp://printsrv2/printers/Couleur;Laser ipp://printsrv2/printers/Laser;"
 expect_eq "poste1 system default" "$(system_default poste1)" \
   "system default destination: Laser;"
-# Couleur has no replacement: the old printer is connected again (under
-# the printer's own name) and the default follows it back.
+# Couleur has no replacement: the old printer comes back as it was, under
+# its own queue name, and the default follows it back.
 expect_eq "poste2 queues" "$(queues poste2)" \
-  "Couleur ipp://printsrv1/printers/Couleur;Laser ipp://printsrv2/printers/Laser;"
+  "Couleur-ancien ipp://printsrv1/printers/Couleur;Laser ipp://printsrv2/printers/Laser;"
 expect_eq "poste2 system default" "$(system_default poste2)" \
-  "system default destination: Couleur;"
+  "system default destination: Couleur-ancien;"
 expect_eq "poste3 installed the package" \
   "$(in_host poste3 dpkg-query -W -f '${Status}' quelmar)" "install ok installed"
 expect_eq "the package is installed in the hosts alone" \
