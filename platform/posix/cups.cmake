@@ -54,9 +54,11 @@ if(NOT QUELMAR_SMBCLIENT_FOUND)
     "install them with `apt-get install libsmbclient-dev pkg-config`.")
 endif()
 
-# Requests to CUPS servers under a deadline: also linked into the unit tests
-# and the reply fuzz target.
+# Requests to CUPS servers under a deadline, and the watch of the
+# workstation's queues: also linked into the unit tests and the reply fuzz
+# target.
 add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc
+            platform/posix/cups_queue_watch.cc
             platform/posix/deadline_watcher.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
                       quelmar_libcups PRIVATE quelmar_warnings)
