@@ -19,8 +19,7 @@ constexpr char kHelperName[] = "quelmar-snapshot";
 // tree).
 std::string HelperPath(Host& host) {
   const std::string folder = host.ProgramFolder() + "/";
-  const std::string installed =
-      folder + QUELMAR_HELPER_FROM_BIN + "/" + kHelperName;
+  std::string installed = folder + QUELMAR_HELPER_FROM_BIN + "/" + kHelperName;
   if (access(installed.c_str(), X_OK) == 0) return installed;
   return folder + kHelperName;
 }

@@ -24,7 +24,7 @@ class HelperProgramTest : public ::testing::Test {
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
   std::string Program(const std::string& name, const std::string& body) {
-    const std::string path = folder_ + "/" + name;
+    std::string path = folder_ + "/" + name;
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     chmod(path.c_str(), 0755);
     return path;
