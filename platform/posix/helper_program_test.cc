@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
+
+#include "platform/fake/temp_folder.h"
 
 namespace quelmar {
 namespace {
@@ -14,23 +15,14 @@ namespace {
 // Helper programs written as shell scripts in a folder of their own.
 class HelperProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char folder[] = "/tmp/quelmar-helper-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    folder_ = folder;
-  }
-  void TearDown() override {
-    std::string command = "rm -rf " + folder_;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
   std::string Program(const std::string& name, const std::string& body) {
-    std::string path = folder_ + "/" + name;
+    std::string path = folder_.Path(name);
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     chmod(path.c_str(), 0755);
     return path;
   }
 
-  std::string folder_;
+  TempFolder folder_{"quelmar-helper"};
 };
 
 TEST_F(HelperProgramTest, InputGivenOutputAndStatusCollected) {
@@ -60,7 +52,7 @@ TEST_F(HelperProgramTest, AProgramThatStopsReadingEarlyEndsTheExchange) {
 }
 
 TEST_F(HelperProgramTest, MissingProgramOrSignalSaidApart) {
-  HelperOutcome missing = RunHelperProgram(folder_ + "/absent", "");
+  HelperOutcome missing = RunHelperProgram(folder_.Path("absent"), "");
   EXPECT_FALSE(missing.started);
   EXPECT_EQ(missing.startError, ENOENT);
   HelperOutcome killed =
