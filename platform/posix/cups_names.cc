@@ -203,6 +203,12 @@ std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name) {
   return printer;
 }
 
+std::string OnePrinterName(std::string_view name) {
+  std::optional<SharedPrinter> printer = ParseSharedPrinter(name);
+  if (!printer) return std::string(name);
+  return "\\\\" + printer->server + "\\" + printer->printer;
+}
+
 ServerAddress AddressOf(std::string_view server) {
   ServerAddress address;
   if (!SplitHostPort(server, address.host, address.port))
@@ -230,6 +236,10 @@ std::string SmbShareUri(std::string_view host, std::string_view share) {
 
 std::string LocalQueueUri(std::string_view queueName) {
   return "ipp://localhost/printers/" + PathSegment(queueName);
+}
+
+std::string LocalQueuePpdResource(std::string_view queueName) {
+  return "/printers/" + PathSegment(queueName) + ".ppd";
 }
 
 std::string QueueNameFor(const SharedPrinter& printer,
