@@ -56,6 +56,13 @@ ipp_attribute_t* PrinterAttribute(ipp_t* message, std::string_view name) {
   return nullptr;
 }
 
+// The values of an attribute as one text, however long.
+std::string AttributeText(ipp_attribute_t* attribute) {
+  std::string text(ippAttributeString(attribute, nullptr, 0) + 1, '\0');
+  text.resize(ippAttributeString(attribute, text.data(), text.size()));
+  return text;
+}
+
 // The settings of a removed queue that CUPS-Add-Modify-Printer takes back,
 // but its default options: its description, location, sharing, policies
 // and allowed users; none of what CUPS computes.
@@ -79,18 +86,13 @@ void CopySavedSettings(ipp_t* saved, ipp_t* request) {
 // of its own, which the queue did not have. Returns how many were copied.
 int CopySavedDefaults(ipp_t* saved, ipp_t* request, ipp_t* current) {
   int copied = 0;
-  char savedText[1024], currentText[1024];
   for (ipp_attribute_t* a = ippFirstAttribute(saved); a;
        a = ippNextAttribute(saved)) {
     const char* name = ippGetName(a);
     if (!name || ippGetGroupTag(a) != IPP_TAG_PRINTER || !IsDefaultOption(name))
       continue;
     ipp_attribute_t* now = current ? PrinterAttribute(current, name) : nullptr;
-    if (now) {
-      ippAttributeString(a, savedText, sizeof savedText);
-      ippAttributeString(now, currentText, sizeof currentText);
-      if (std::string_view(savedText) == currentText) continue;
-    }
+    if (now && AttributeText(a) == AttributeText(now)) continue;
     ippCopyAttribute(request, a, 0);
     ++copied;
   }
