@@ -122,7 +122,8 @@ std::optional<UriParts> SplitUri(std::string_view uri) {
   for (const char* c = scheme.c_str(); *c; ++c)
     parts.scheme +=
         static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-  parts.host = host.c_str();
+  host.resize(std::strlen(host.c_str()));  // the text libcups wrote
+  parts.host = std::move(host);
   if (parts.host.empty()) return std::nullopt;
   // libcups gives an IPv6 address without its brackets.
   if (parts.host.find(':') != std::string::npos)
