@@ -20,8 +20,9 @@ bool IsSharingError(DWORD error) {
 // (retried) nor a refusal (tried again with fewer rights).
 constexpr DWORD kLinkRefused = ERROR_CANT_ACCESS_FILE;
 
-// The SID of the token's user or of the default owner of what it creates
-// (the Administrators group for an elevated administrator).
+// Whether `sid` is the token's user (TokenUser) or the default owner of
+// what it creates (TokenOwner: the Administrators group for an elevated
+// administrator).
 bool TokenSidIs(HANDLE token, TOKEN_INFORMATION_CLASS kind, PSID sid) {
   DWORD size = 0;
   GetTokenInformation(token, kind, nullptr, 0, &size);
