@@ -158,6 +158,13 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
   for (const std::string& printer : printers) Install(printer);
   for (size_t k = 0; k < state_.shares.size(); ++k)
     shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
+  SetDevice(std::move(state_.device));
+}
+
+void SimWorkstation::SetDevice(std::optional<std::string> device) {
+  state_.device = std::move(device);
+  defaultName_ =
+      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0);
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
@@ -254,20 +261,19 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   byName_.erase(installed);
   const std::string_view device =
       state_.device ? std::string_view(*state_.device) : std::string_view();
-  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) state_.device = ",,,";
+  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) SetDevice(",,,");
   return {true, 0};
 }
 
 std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return std::string(
-      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0));
+  return defaultName_;
 }
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
   if (FindFailure("setdefault", name)) return;
-  state_.device = name + ",,";
+  SetDevice(name + ",,");
 }
 
 std::string SimWorkstation::ErrorText(int32_t code) {

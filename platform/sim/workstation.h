@@ -77,6 +77,9 @@ class SimWorkstation : public Spooler,
   // The position in state_.printers of the printer of order number `order`.
   size_t PositionOf(uint64_t order) const;
   void Install(const std::string& printer);
+  // Sets the profile's `device` value and the default printer's name read
+  // from it, which is read at every replacement.
+  void SetDevice(std::optional<std::string> device);
 
   void Record(std::string_view call, std::string_view name = {});
 
@@ -101,6 +104,7 @@ class SimWorkstation : public Spooler,
   std::unordered_map<std::string, size_t> shareByName_;
   // The lower-case form of the name of the current call, one buffer for all.
   std::string lower_;
+  std::string defaultName_;
 };
 
 }  // namespace quelmar
