@@ -22,15 +22,22 @@ std::string_view ServerPart(std::string_view name) {
   return SplitField(name, '\\', 2);
 }
 
-std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
-  return "Erreur de syntaxe (ligne " + DecimalText(lineNumber) +
-         std::string(tail);
+// Writes the message of a rejected line over `message`; false, for the
+// check that fails.
+bool SyntaxError(int16_t lineNumber, std::string_view tail,
+                 std::string& message) {
+  message.assign("Erreur de syntaxe (ligne ")
+      .append(DecimalText(lineNumber))
+      .append(tail);
+  return false;
 }
 
-std::string FormatError(int16_t lineNumber, const std::string& param) {
-  return SyntaxError(lineNumber, "), le nom de l'imprimante '" + param +
-                                     "' ne correspond pas au format autorisé "
-                                     "(\\\\serveur\\imprimante)...");
+bool FormatError(int16_t lineNumber, std::string_view param,
+                 std::string& message) {
+  SyntaxError(lineNumber, "), le nom de l'imprimante '", message);
+  message.append(param).append(
+      "' ne correspond pas au format autorisé (\\\\serveur\\imprimante)...");
+  return false;
 }
 
 }  // namespace
@@ -95,27 +102,29 @@ bool IsValidPrinterName(std::string_view name, std::string_view command) {
   return true;
 }
 
-std::optional<std::string> CheckActionLine(const ActionLine& line) {
+bool CheckActionLine(const ActionLine& line, std::string& message) {
   const int16_t number = line.LineNumber;
   const bool replace = line.Command == "*";
   if (line.Command.size() != 1 ||
       kCommands.find(line.Command[0]) == std::string_view::npos)
-    return SyntaxError(number, "), commande inconnue...");
+    return SyntaxError(number, "), commande inconnue...", message);
   if (!IsValidPrinterName(line.Param1, line.Command))
-    return FormatError(number, line.Param1);
+    return FormatError(number, line.Param1, message);
   if (!line.Param2.empty() && !replace)
-    return SyntaxError(number,
-                       "), cette commande n'accepte qu'un seul paramètre.");
+    return SyntaxError(
+        number, "), cette commande n'accepte qu'un seul paramètre.", message);
   if (line.Param2.empty() && replace)
-    return SyntaxError(number, "), cette commande requiert deux paramètres.");
+    return SyntaxError(number, "), cette commande requiert deux paramètres.",
+                       message);
   if (replace && !IsValidPrinterName(line.Param2, line.Command))
-    return FormatError(number, line.Param2);
+    return FormatError(number, line.Param2, message);
   if (replace &&
       (PrinterPart(line.Param1) == "*") != (PrinterPart(line.Param2) == "*"))
     return SyntaxError(number,
                        "), quand '*' est utilisé pour un paramètre, il doit "
-                       "l'être aussi pour l'autre...");
-  return std::nullopt;
+                       "l'être aussi pour l'autre...",
+                       message);
+  return true;
 }
 
 NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
@@ -150,12 +159,13 @@ void ProcessActionSection(std::string_view scriptText, RunContext& run,
   // nothing on the workstation.
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
   if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
+  std::string message;
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
     if (!line) continue;
-    if (std::optional<std::string> message = CheckActionLine(*line)) {
-      trace.Line(*message);
+    if (!CheckActionLine(*line, message)) {
+      trace.Line(message);
       counters.ScriptErrorCount.Raise();
       continue;
     }
