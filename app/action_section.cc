@@ -127,27 +127,28 @@ bool CheckActionLine(const ActionLine& line, std::string& message) {
   return true;
 }
 
-NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
-                         RunTrace& trace) {
-  NameLists lists;
+void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
+                    NameLists& lists) {
   if (PrinterPart(line.Param1) != "*") {
-    lists.OldNames = {line.Param1};
-    lists.NewNames = {line.Param2};
-    return lists;
+    lists.OldNames.resize(1);
+    lists.NewNames.resize(1);
+    lists.OldNames[0] = line.Param1;
+    lists.NewNames[0] = line.Param2;
+    lists.IsMultiple = false;
+    return;
   }
   lists.OldNames = MatchInstalledPrinters(spooler, line.Param1);
   lists.NewNames.resize(lists.OldNames.size());
-  if (line.Command == "*") {
-    const std::string_view server = ServerPart(line.Param2);
-    for (size_t k = 0; k < lists.OldNames.size(); ++k) {
-      std::string& name = lists.NewNames[k];
-      name = "\\\\";
-      name.append(server).append("\\").append(PrinterPart(lists.OldNames[k]));
-    }
+  const std::string_view server = ServerPart(line.Param2);
+  for (size_t k = 0; k < lists.OldNames.size(); ++k) {
+    std::string& name = lists.NewNames[k];
+    name.clear();
+    if (line.Command == "*")
+      name.append("\\\\").append(server).append("\\").append(
+          PrinterPart(lists.OldNames[k]));
   }
   lists.IsMultiple = true;
   trace.Opening(kOpeningBanner);
-  return lists;
 }
 
 void ProcessActionSection(std::string_view scriptText, RunContext& run,
@@ -160,6 +161,7 @@ void ProcessActionSection(std::string_view scriptText, RunContext& run,
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
   if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
   std::string message;
+  NameLists lists;
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
@@ -170,7 +172,7 @@ void ProcessActionSection(std::string_view scriptText, RunContext& run,
       continue;
     }
     counters.ActionCount.Raise();
-    NameLists lists = BuildNameLists(*line, run.platform.spooler, trace);
+    BuildNameLists(*line, run.platform.spooler, trace, lists);
     execution.ExecuteActionLine(line->Command[0], lists.OldNames,
                                 lists.NewNames, lists.IsMultiple);
   }

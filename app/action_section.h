@@ -44,10 +44,12 @@ bool CheckActionLine(const ActionLine& line, std::string& message);
 
 bool IsValidPrinterName(std::string_view name, std::string_view command);
 
-// The names the line acts on: a wildcard is matched against the installed
-// printers (and the opening banner traced).
-NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
-                         RunTrace& trace);
+// The names the line acts on, written over `lists`: a wildcard is matched
+// against the installed printers (and the opening banner traced). The
+// caller keeps `lists` from one line to the next, so that a line of one
+// printer allocates nothing.
+void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
+                    NameLists& lists);
 
 // The whole pass over the section.
 void ProcessActionSection(std::string_view scriptText, RunContext& run,

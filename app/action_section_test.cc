@@ -239,7 +239,8 @@ TEST(BuildNameListsTest, WildcardPairsNewNamesByPrinterPart) {
   Pass pass(Printers({"\\\\old\\A", "\\\\other\\B", "\\\\OLD\\Cé"}));
   std::optional<ActionLine> line =
       ParseActionLine("*\\\\old\\*, \\\\New\\*", 1);
-  NameLists lists = BuildNameLists(*line, pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*line, pass.workstation, pass.trace, lists);
   EXPECT_EQ(lists.OldNames,
             (std::vector<std::string>{"\\\\old\\A", "\\\\OLD\\Cé"}));
   EXPECT_EQ(lists.NewNames,
@@ -252,8 +253,9 @@ TEST(BuildNameListsTest, WildcardPairsNewNamesByPrinterPart) {
 
 TEST(BuildNameListsTest, WildcardForOtherCommandsLeavesNewNamesEmpty) {
   Pass pass(Printers({"\\\\old\\A", "\\\\old\\B"}));
-  NameLists lists = BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 1),
-                                   pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 1), pass.workstation,
+                 pass.trace, lists);
   EXPECT_EQ(lists.OldNames,
             (std::vector<std::string>{"\\\\old\\A", "\\\\old\\B"}));
   EXPECT_EQ(lists.NewNames, (std::vector<std::string>{"", ""}));
@@ -261,8 +263,9 @@ TEST(BuildNameListsTest, WildcardForOtherCommandsLeavesNewNamesEmpty) {
 
 TEST(BuildNameListsTest, WildcardWithoutMatchGivesOneEmptyEntry) {
   Pass pass(Printers({"\\\\old\\A"}));
-  NameLists lists = BuildNameLists(*ParseActionLine("*\\\\x\\*,\\\\y\\*", 1),
-                                   pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("*\\\\x\\*,\\\\y\\*", 1), pass.workstation,
+                 pass.trace, lists);
   EXPECT_EQ(lists.OldNames, std::vector<std::string>{""});
   EXPECT_EQ(lists.NewNames.size(), 1u);
   EXPECT_TRUE(lists.IsMultiple);
@@ -272,13 +275,29 @@ TEST(BuildNameListsTest, PlainLineTakesItsParameters) {
   Pass pass;
   for (const char* raw : {"*\\\\a\\b,\\\\c\\d", "=", "=PDF local"}) {
     std::optional<ActionLine> line = ParseActionLine(raw, 1);
-    NameLists lists = BuildNameLists(*line, pass.workstation, pass.trace);
+    NameLists lists;
+    BuildNameLists(*line, pass.workstation, pass.trace, lists);
     EXPECT_EQ(lists.OldNames, std::vector<std::string>{line->Param1});
     EXPECT_EQ(lists.NewNames, std::vector<std::string>{line->Param2});
     EXPECT_FALSE(lists.IsMultiple);
   }
   EXPECT_TRUE(pass.workstation.calls().empty());
   EXPECT_EQ(pass.window.text, "");
+}
+
+TEST(BuildNameListsTest, ListsKeptFromOneLineToTheNextHoldOnlyTheLastOne) {
+  Pass pass(Printers({"\\\\old\\A", "\\\\old\\B", "\\\\old\\C"}));
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("*\\\\old\\*, \\\\new\\*", 1),
+                 pass.workstation, pass.trace, lists);
+  BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 2), pass.workstation,
+                 pass.trace, lists);
+  EXPECT_EQ(lists.NewNames, (std::vector<std::string>{"", "", ""}));
+  BuildNameLists(*ParseActionLine("+\\\\s\\p", 3), pass.workstation, pass.trace,
+                 lists);
+  EXPECT_EQ(lists.OldNames, std::vector<std::string>{"\\\\s\\p"});
+  EXPECT_EQ(lists.NewNames, std::vector<std::string>{""});
+  EXPECT_FALSE(lists.IsMultiple);
 }
 
 class PassLineEndTest : public testing::TestWithParam<std::string> {};
