@@ -1,8 +1,10 @@
 // A replacement under every fault the workstation can throw at it: the old
 // printer default or not, installed or not, named in the script in the
-// system's letter case or another, and a failure at each step. The whole run
-// goes through the fakes and the simulated workstation; the trace is read
-// back from the full journal.
+// system's letter case or another, and a failure at each step. Each outcome
+// is written out in full (the journal's lines, the counters, the workstation
+// left behind); over the whole matrix, one invariant: the default printer is
+// never left on a printer that is gone. Every run goes through the fakes and
+// the simulated workstation; the trace is read back from the full journal.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,66 +92,116 @@ struct Expected {
   std::string device;
 };
 
-bool Fails(const MatrixCase& c, Fault fault) {
-  return c.fault == fault || (fault == Fault::kConnection &&
-                              (c.fault == Fault::kConnectionReconnection ||
-                               c.fault == Fault::kConnectionRestoreDefault));
-}
-
-// What the replacement must do, step by step, written from the rules of the
-// replacement rather than from the code.
-Expected Expect(const MatrixCase& c) {
-  const std::string old = ScriptName(c);
+// One replacement and what it must leave, written out in full: the journal's
+// lines, the counters, the installed printers and the profile's `device`.
+struct LiteralCase {
+  const char* name;
+  MatrixCase c;
   Expected e;
-  e.trace = {"Déconnexion de " + old + "..."};
-  const WorkstationState before = Before(c);
-  e.printers = before.printers;
-  e.device = *before.device;
-  if (!c.installed) {
-    e.trace.push_back("   -> non effectué : l'imprimante n'est pas installée.");
-    e.skipped = 1;
-    return e;
-  }
-  if (Fails(c, Fault::kRemoval)) {
-    e.trace.push_back("   -> erreur rencontrée : " + kRemovalError);
-    e.errors = 1;
-    return e;
-  }
-  // The simulated spooler forgets the default with the printer removed.
-  e.printers = {kLocal};
-  if (c.isDefault) e.device = ",,,";
-  e.trace.push_back("   -> OK.");
-  e.trace.push_back("Et reconnexion de " + kNew + "...");
-  if (!Fails(c, Fault::kConnection)) {
-    e.trace.push_back("   -> OK.");
-    e.success = 1;
-    e.printers.push_back(kNew);
-    if (c.isDefault) {
-      e.trace.push_back(
-          "L'imprimante désinstallée était celle définit par défaut, définir "
-          "par défaut celle qui la remplace...");
-      const bool failed = Fails(c, Fault::kNewDefault);
-      e.trace.push_back(failed ? kMaybeMissing : "   -> OK.");
-      if (!failed) e.device = kNew + ",,";
-    }
-    return e;
-  }
-  e.errors = 1;
-  e.trace.push_back("   -> erreur rencontrée : " + kConnectionError);
-  e.trace.push_back("Reconnexion de l'imprimante déconnectée...");
-  if (Fails(c, Fault::kConnectionReconnection)) {
-    e.trace.push_back("   -> erreur rencontrée : " + kReconnectionError);
-    return e;
-  }
-  e.trace.push_back("   -> OK.");
-  e.printers.push_back(kOld);  // spelled as the server shares it
-  if (c.isDefault) {
-    e.trace.push_back("Restauration de l'état d'imprimante par défaut...");
-    const bool failed = Fails(c, Fault::kConnectionRestoreDefault);
-    e.trace.push_back(failed ? kMaybeMissing : "   -> OK.");
-    if (!failed) e.device = old + ",,";
-  }
-  return e;
+};
+
+const std::string kRemoving = "Déconnexion de " + kOld + "...";
+const std::string kRemovingOtherCase = "Déconnexion de \\\\OLDSRV\\canon1...";
+const std::string kOk = "   -> OK.";
+const std::string kConnecting = "Et reconnexion de " + kNew + "...";
+const std::string kHandOver =
+    "L'imprimante désinstallée était celle définit par défaut, définir par "
+    "défaut celle qui la remplace...";
+const std::string kReconnecting = "Reconnexion de l'imprimante déconnectée...";
+const std::string kRestoring =
+    "Restauration de l'état d'imprimante par défaut...";
+const std::string kOldDevice = kOld + ",winspool,Ne01:";
+
+std::vector<LiteralCase> LiteralCases() {
+  const std::string refused = "   -> erreur rencontrée : " + kConnectionError;
+  return {
+      {"MissingIsSkipped",
+       {false, false, false, Fault::kNone},
+       {{kRemoving, "   -> non effectué : l'imprimante n'est pas installée."},
+        0,
+        1,
+        0,
+        {kLocal},
+        kLocalDevice}},
+      {"MissingDefaultIsSkippedAndKept",
+       {true, false, true, Fault::kConnection},
+       {{kRemovingOtherCase,
+         "   -> non effectué : l'imprimante n'est pas installée."},
+        0,
+        1,
+        0,
+        {kLocal},
+        kOldDevice}},
+      {"Replaced",
+       {false, true, false, Fault::kNone},
+       {{kRemoving, kOk, kConnecting, kOk},
+        1,
+        0,
+        0,
+        {kLocal, kNew},
+        kLocalDevice}},
+      {"DefaultHandedOver",
+       {true, true, true, Fault::kNone},
+       {{kRemovingOtherCase, kOk, kConnecting, kOk, kHandOver, kOk},
+        1,
+        0,
+        0,
+        {kLocal, kNew},
+        kNew + ",,"}},
+      {"RemovalRefused",
+       {true, true, false, Fault::kRemoval},
+       {{kRemoving, "   -> erreur rencontrée : " + kRemovalError},
+        0,
+        0,
+        1,
+        {kOld, kLocal},
+        kOldDevice}},
+      {"HandOverRefused",
+       {true, true, false, Fault::kNewDefault},
+       {{kRemoving, kOk, kConnecting, kOk, kHandOver, kMaybeMissing},
+        1,
+        0,
+        0,
+        {kLocal, kNew},
+        ",,,"}},
+      {"RolledBack",
+       {false, true, false, Fault::kConnection},
+       {{kRemoving, kOk, kConnecting, refused, kReconnecting, kOk},
+        0,
+        0,
+        1,
+        {kLocal, kOld},
+        kLocalDevice}},
+      // The default comes back named as the script names it; the printer as
+      // the server shares it.
+      {"RolledBackWithDefault",
+       {true, true, true, Fault::kConnection},
+       {{kRemovingOtherCase, kOk, kConnecting, refused, kReconnecting, kOk,
+         kRestoring, kOk},
+        0,
+        0,
+        1,
+        {kLocal, kOld},
+        "\\\\OLDSRV\\canon1,,"}},
+      {"RollbackRefused",
+       {true, true, false, Fault::kConnectionReconnection},
+       {{kRemoving, kOk, kConnecting, refused, kReconnecting,
+         "   -> erreur rencontrée : " + kReconnectionError},
+        0,
+        0,
+        1,
+        {kLocal},
+        ",,,"}},
+      {"DefaultNotRestored",
+       {true, true, false, Fault::kConnectionRestoreDefault},
+       {{kRemoving, kOk, kConnecting, refused, kReconnecting, kOk, kRestoring,
+         kMaybeMissing},
+        0,
+        0,
+        1,
+        {kLocal, kOld},
+        ",,,"}},
+  };
 }
 
 std::string FinalMessage(const Expected& e) {
@@ -188,10 +240,11 @@ std::string CaseName(const testing::TestParamInfo<MatrixCase>& info) {
          faults[static_cast<int>(c.fault)];
 }
 
-class ReplaceFaultMatrixTest : public testing::TestWithParam<MatrixCase> {};
+class ReplacementTest : public testing::TestWithParam<LiteralCase> {};
 
-TEST_P(ReplaceFaultMatrixTest, TraceCountersAndWorkstation) {
-  const MatrixCase& c = GetParam();
+TEST_P(ReplacementTest, TraceCountersAndWorkstation) {
+  const MatrixCase& c = GetParam().c;
+  const Expected& e = GetParam().e;
   FakePlatform fake;
   fake.workstation = SimWorkstation(Before(c));
   const int status = fake.RunScript(
@@ -199,7 +252,6 @@ TEST_P(ReplaceFaultMatrixTest, TraceCountersAndWorkstation) {
       "[actions]\r\n*" +
       ScriptName(c) + " , " + kNew + "\r\n");
 
-  const Expected e = Expect(c);
   ASSERT_EQ(fake.files.appends.size(), 1u);
   const std::string& entry = fake.files.appends[0].second;
   EXPECT_EQ(TracedLines(entry), e.trace);
@@ -211,6 +263,14 @@ TEST_P(ReplaceFaultMatrixTest, TraceCountersAndWorkstation) {
   EXPECT_EQ(after.device.value_or(""), e.device);
   EXPECT_TRUE(fake.ui.boxes.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(EachOutcome, ReplacementTest,
+                         testing::ValuesIn(LiteralCases()),
+                         [](const testing::TestParamInfo<LiteralCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+class ReplaceFaultMatrixTest : public testing::TestWithParam<MatrixCase> {};
 
 // The default never ends on a printer that is not installed, unless it
 // already did before the run and the run had no step that touches it.
