@@ -18,6 +18,14 @@ std::string_view PrinterPart(std::string_view name) {
   return SplitField(name, '\\', 3);
 }
 
+// Whether a name that passed IsValidPrinterName stands for every printer
+// of a server ("\\server\*"): the checks leave a "*" only as the whole
+// printer part, after the third backslash, and a name of "=" without a
+// backslash is never one.
+bool IsWildcard(std::string_view validName) {
+  return validName.ends_with("\\*");
+}
+
 std::string_view ServerPart(std::string_view name) {
   return SplitField(name, '\\', 2);
 }
@@ -118,8 +126,7 @@ bool CheckActionLine(const ActionLine& line, std::string& message) {
                        message);
   if (replace && !IsValidPrinterName(line.Param2, line.Command))
     return FormatError(number, line.Param2, message);
-  if (replace &&
-      (PrinterPart(line.Param1) == "*") != (PrinterPart(line.Param2) == "*"))
+  if (replace && IsWildcard(line.Param1) != IsWildcard(line.Param2))
     return SyntaxError(number,
                        "), quand '*' est utilisé pour un paramètre, il doit "
                        "l'être aussi pour l'autre...",
@@ -129,7 +136,7 @@ bool CheckActionLine(const ActionLine& line, std::string& message) {
 
 void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
                     NameLists& lists) {
-  if (PrinterPart(line.Param1) != "*") {
+  if (!IsWildcard(line.Param1)) {
     lists.OldNames.resize(1);
     lists.NewNames.resize(1);
     lists.OldNames[0] = line.Param1;

@@ -273,7 +273,8 @@ TEST(BuildNameListsTest, WildcardWithoutMatchGivesOneEmptyEntry) {
 
 TEST(BuildNameListsTest, PlainLineTakesItsParameters) {
   Pass pass;
-  for (const char* raw : {"*\\\\a\\b,\\\\c\\d", "=", "=PDF local"}) {
+  // "=*" names a printer called "*", not every printer.
+  for (const char* raw : {"*\\\\a\\b,\\\\c\\d", "=", "=PDF local", "=*"}) {
     std::optional<ActionLine> line = ParseActionLine(raw, 1);
     NameLists lists;
     BuildNameLists(*line, pass.workstation, pass.trace, lists);
