@@ -164,7 +164,10 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
     : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
-  for (const std::string& printer : printers) Install(printer);
+  for (const std::string& printer : printers) {
+    ToLowerUtf8(printer, lower_);
+    Install(printer);
+  }
   for (size_t k = 0; k < state_.shares.size(); ++k)
     shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
   SetDevice(std::move(state_.device));
@@ -193,7 +196,6 @@ const std::vector<std::string>& SimWorkstation::calls() const {
 void SimWorkstation::Install(const std::string& printer) {
   state_.printers.push_back(printer);
   orders_.push_back(nextOrder_);
-  ToLowerUtf8(printer, lower_);
   byName_.emplace(lower_, nextOrder_);
   const std::string_view server = ServerOf(lower_);
   if (!server.empty()) byServer_[std::string(server)].push_back(nextOrder_);
@@ -240,6 +242,7 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
   std::vector<std::string> matches;
   const std::vector<uint64_t>* orders =
       ServerPrinters(pattern.LowerLiteralPrefix());
+  if (orders) matches.reserve(orders->size());
   if (!orders) {
     // A pattern that names no whole server: every printer is tried.
     for (const std::string& printer : state_.printers)

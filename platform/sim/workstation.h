@@ -75,6 +75,7 @@ class SimWorkstation : public Spooler,
                                    std::string_view printer) const;
   // The position in state_.printers of the printer of order number `order`.
   size_t PositionOf(uint64_t order) const;
+  // Appends `printer`, whose lower-case name is in lower_.
   void Install(const std::string& printer);
   // The order numbers of the printers of the server that every name
   // matching the lower-case `prefix` is on; nothing when the prefix names
