@@ -87,8 +87,11 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
-  line.Param1 = TrimSpaces(SplitField(rest, ',', 0));
-  line.Param2 = TrimSpaces(SplitField(rest, ',', 1));
+  // The pieces before the first comma and between it and the next one.
+  const size_t comma = rest.find(',');
+  line.Param1 = TrimSpaces(rest.substr(0, comma));
+  if (comma != std::string_view::npos)
+    line.Param2 = TrimSpaces(SplitField(rest.substr(comma + 1), ',', 0));
   return line;
 }
 
