@@ -19,6 +19,10 @@ void AppendLine(std::string& out, bool wasEmpty, std::string_view text,
 
 }  // namespace
 
+void RunTrace::ReserveJournal(size_t bytes) {
+  if (settings_.ModeLog == "C") journalText_.reserve(bytes);
+}
+
 void RunTrace::Trace(std::string_view text, bool mainLine,
                      bool blankLineBefore) {
   if (settings_.Mode == "N") {
