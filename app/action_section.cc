@@ -1,5 +1,7 @@
 #include "app/action_section.h"
 
+#include <algorithm>
+
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -66,6 +68,9 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
                                            : end - start);
   }
   std::vector<std::string_view> lines;
+  // At most one line per byte, and no more than a section can hold before
+  // it overflows: the list of a full section is not copied as it grows.
+  lines.reserve(std::min(section.size(), kMaxLines) + 1);
   LineCursor cursor(section);
   std::string_view line;
   while (cursor.Next(line)) lines.push_back(line);
