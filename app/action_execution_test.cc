@@ -154,6 +154,20 @@ TEST(RunConnectTest, AlreadyInstalledMakesNoCall) {
   EXPECT_FALSE(exec.Called("connect \\\\srv\\Laser"));
 }
 
+// The steps of a run whose spooler and default printer are the test's own
+// (a simulated workstation that watches the calls).
+struct RunThrough {
+  RunThrough(Spooler& spooler, DefaultPrinterSetting& defaultPrinter,
+             MessageTable& messages, RecordingUserInterface& ui)
+      : platform{host, files, spooler, defaultPrinter, messages, ui} {}
+  FakeHost host;
+  FakeFileSystem files;
+  Platform platform;
+  RunSettings settings;
+  RunContext run{platform, settings};
+  ActionExecution execution{run};
+};
+
 // The simulated workstation, noting which kind of removal it was asked for.
 class RemovalWatchingWorkstation : public SimWorkstation {
  public:
@@ -176,14 +190,9 @@ TEST(RunReplaceTest, OnlyTheReplacementsRemovalMayBeUndone) {
       Station({"\\\\oldsrv\\Canon1", "\\\\oldsrv\\HP4050"}, std::nullopt,
               {"\\\\printsrv\\Canon1"}));
   RecordingUserInterface ui;
-  FakeHost host;
-  FakeFileSystem files;
-  Platform platform{host, files, station, station, station, ui};
-  RunSettings settings;
-  RunContext run{platform, settings};
-  ActionExecution execution{run};
-  execution.RunReplace("\\\\oldsrv\\Canon1", "\\\\printsrv\\Canon1");
-  execution.RunDisconnect("\\\\oldsrv\\HP4050");
+  RunThrough run(station, station, station, ui);
+  run.execution.RunReplace("\\\\oldsrv\\Canon1", "\\\\printsrv\\Canon1");
+  run.execution.RunDisconnect("\\\\oldsrv\\HP4050");
   EXPECT_EQ(station.removals,
             (Lines{"replaced \\\\oldsrv\\Canon1", "plain \\\\oldsrv\\HP4050"}));
 }
@@ -356,12 +365,8 @@ struct HoldRun {
   SimWorkstation station;
   RecordingUserInterface ui;
   HoldWatchingWorkstation watched{station, ui};
-  FakeHost host;
-  FakeFileSystem files;
-  Platform platform{host, files, watched, watched, station, ui};
-  RunSettings settings;
-  RunContext run{platform, settings};
-  ActionExecution execution{run};
+  RunThrough through{watched, watched, station, ui};
+  ActionExecution& execution = through.execution;
 };
 
 const std::string kHoldOldByNew =

@@ -24,6 +24,15 @@ endforeach()
 add_custom_target(manuals ALL DEPENDS ${QUELMAR_MANUAL_PAGES})
 
 install(TARGETS quelmar-dryrun RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# quelmar-dryrun's helper for --this-workstation, in the package's private
+# folder (/usr/libexec/quelmar), which quelmar-dryrun finds from its own
+# folder; in the build tree it sits beside it.
+set(QUELMAR_HELPER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/quelmar)
+file(RELATIVE_PATH QUELMAR_HELPER_FROM_BIN /${CMAKE_INSTALL_BINDIR}
+     /${QUELMAR_HELPER_DIR})
+target_compile_definitions(quelmar-dryrun PRIVATE
+  QUELMAR_HELPER_FROM_BIN="${QUELMAR_HELPER_FROM_BIN}")
+install(TARGETS quelmar-snapshot RUNTIME DESTINATION ${QUELMAR_HELPER_DIR})
 if(TARGET quelmar)
   install(TARGETS quelmar RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -25,6 +25,8 @@ class Window {
  public:
   virtual ~Window() = default;
   virtual void SetCaption(const std::string& caption) = 0;
+  // A window that the system could not make is a RunError here, where it
+  // must be seen; a run that never shows it goes on without it.
   virtual void Show() = 0;
   virtual void SetOkEnabled(bool enabled) = 0;
   virtual void FocusOk() = 0;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+#include <vector>
+
 namespace quelmar {
 namespace {
 
@@ -68,30 +72,29 @@ std::string ToWindows1252(const std::string& utf8) {
   return out;
 }
 
+// The five counters of a closing sentence in its order (operations,
+// succeeded, skipped, migration errors, script errors), read into counters
+// that held other values; nothing when the sentence is refused.
+std::optional<std::vector<int>> CountsOf(std::string_view sentence) {
+  RunCounts c{9, 9, 9, 9, 9};
+  if (!ParseClosingSentence(sentence, c)) return std::nullopt;
+  return std::vector<int>{c.operations, c.succeeded, c.skipped,
+                          c.migrationErrors, c.scriptErrors};
+}
+
 TEST(ClosingSentenceTest, EveryPartAndTheRunWithoutValidLine) {
-  RunCounts c;
-  ASSERT_TRUE(ParseClosingSentence(
-      "Traitement terminé : 1 opération à effectuer, 0 imp. traitée avec "
-      "succès, 2 imp. évitées, 3 erreurs de migration, 1 erreur de script.",
-      c));
-  EXPECT_EQ(c.operations, 1);
-  EXPECT_EQ(c.succeeded, 0);
-  EXPECT_EQ(c.skipped, 2);
-  EXPECT_EQ(c.migrationErrors, 3);
-  EXPECT_EQ(c.scriptErrors, 1);
-  ASSERT_TRUE(ParseClosingSentence(
-      "Traitement terminé : 2 opérations à effectuer, 2 imp. traitées avec "
-      "succès, 4 erreurs de script.",
-      c));
-  EXPECT_EQ(c.migrationErrors, 0);
-  EXPECT_EQ(c.scriptErrors, 4);
-  ASSERT_TRUE(ParseClosingSentence(kNoValid, c));
-  EXPECT_EQ(c.operations, 0);
-  EXPECT_EQ(c.scriptErrors, 0);
+  EXPECT_EQ(CountsOf("Traitement terminé : 1 opération à effectuer, 0 imp. "
+                     "traitée avec succès, 2 imp. évitées, 3 erreurs de "
+                     "migration, 1 erreur de script."),
+            (std::vector<int>{1, 0, 2, 3, 1}));
+  // The parts a run leaves out are zero.
+  EXPECT_EQ(CountsOf("Traitement terminé : 2 opérations à effectuer, 2 imp. "
+                     "traitées avec succès, 4 erreurs de script."),
+            (std::vector<int>{2, 2, 0, 0, 4}));
+  EXPECT_EQ(CountsOf(kNoValid), (std::vector<int>{0, 0, 0, 0, 0}));
 }
 
 TEST(ClosingSentenceTest, RefusesWhatARunNeverWrites) {
-  RunCounts c;
   for (const char* text : {
            "Traitement terminé : 4 opérations à effectuer, 5 imp. traitées "
            "avec succès",  // cut before the full stop
@@ -105,7 +108,7 @@ TEST(ClosingSentenceTest, RefusesWhatARunNeverWrites) {
            "Traitement fini : 1 opération à effectuer, 1 imp. traitée avec "
            "succès.",
        })
-    EXPECT_FALSE(ParseClosingSentence(text, c)) << text;
+    EXPECT_FALSE(CountsOf(text)) << text;
 }
 
 TEST(JournalReaderTest, OneLineEntriesInBothCodePagesAndLineEnds) {

@@ -19,6 +19,7 @@ add_executable(quelmar_tests
   app/journal_test.cc
   app/replace_fault_matrix_test.cc
   app/run_trace_test.cc
+  app/snapshot_encoding_test.cc
   app/startup_test.cc
   app/workstation_snapshot_test.cc
   platform/console/console_ui_test.cc
@@ -50,6 +51,7 @@ else()
     platform/posix/cups_connection_test.cc
     platform/posix/cups_names_test.cc
     platform/posix/file_system_posix_test.cc
+    platform/posix/helper_program_test.cc
     platform/posix/print_server_kinds_test.cc
     platform/posix/server_probe_test.cc
     report/fleet_test.cc

@@ -17,6 +17,7 @@
 #include "platform/native_host.h"
 #include "platform/sim/workstation.h"
 #include "quelmar_version.h"
+#include "tools/this_workstation_snapshot.h"
 
 namespace {
 
@@ -110,6 +111,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
+// The message for a workstation that cannot be read; false for the caller
+// to return.
+bool Unreadable(const std::string& what) {
+  std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
+               what.c_str());
+  return false;
+}
+
 bool ReadFile(const std::string& path, std::string& content) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -161,11 +170,13 @@ bool ReadThisWorkstation(const Options& options, Host& host, FileSystem& files,
   std::string script;
   const std::string path = ScriptPathOf(host.GetCommandLine(), host);
   if (files.IsOrdinaryFile(path)) script = files.ReadWholeFile(path);
-  std::unique_ptr<ThisWorkstation> workstation = CreateThisWorkstation();
-  Snapshot snapshot = TakeSnapshot(*workstation, script);
-  state = snapshot.state;
+  std::string problem;
+  std::optional<Snapshot> snapshot =
+      SnapshotOfThisWorkstation(script, host, problem);
+  if (!snapshot) return Unreadable(problem);
+  state = snapshot->state;
   return options.saveSnapshot.empty() ||
-         WriteFile(options.saveSnapshot, FormatSnapshot(snapshot));
+         WriteFile(options.saveSnapshot, FormatSnapshot(*snapshot));
 }
 
 // The workstation to rehearse on; false after a message when it cannot be
@@ -176,24 +187,16 @@ bool ReadWorkstation(const Options& options, Host& host, FileSystem& files,
     try {
       return ReadThisWorkstation(options, host, files, state);
     } catch (const RunError& error) {
-      std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
-                   error.description().c_str());
-      return false;
+      return Unreadable(error.description());
     }
   }
   std::string text;
-  if (!options.workstation.empty() && !ReadFile(options.workstation, text)) {
-    std::fprintf(stderr, "quelmar-dryrun : poste de travail illisible : %s\n",
-                 options.workstation.c_str());
-    return false;
-  }
+  if (!options.workstation.empty() && !ReadFile(options.workstation, text))
+    return Unreadable(options.workstation);
   std::string problem;
   state = ParseWorkstation(text, &problem);
-  if (problem.empty()) return true;
-  std::fprintf(stderr,
-               "quelmar-dryrun : poste de travail illisible : %s (%s)\n",
-               options.workstation.c_str(), problem.c_str());
-  return false;
+  return problem.empty() ||
+         Unreadable(options.workstation + " (" + problem + ")");
 }
 
 }  // namespace

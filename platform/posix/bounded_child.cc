@@ -120,6 +120,24 @@ bool ReceiveFrame(int socket, Deadline deadline, std::string& message,
   _exit(0);
 }
 
+// Forks a child that runs `child` on ends[1] and ends there; the parent
+// keeps ends[0]. -1, both ends closed, when the fork fails.
+pid_t ForkOnEnds(int ends[2], const std::function<void(int)>& child) {
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(ends[0]);
+    close(ends[1]);
+    return -1;
+  }
+  if (pid == 0) {
+    close(ends[0]);
+    child(ends[1]);
+    _exit(1);  // never the parent's code in the child
+  }
+  close(ends[1]);
+  return pid;
+}
+
 }  // namespace
 
 ChildOutcome RunInBoundedChild(const std::function<std::string()>& work,
@@ -127,17 +145,9 @@ ChildOutcome RunInBoundedChild(const std::function<std::string()>& work,
   ChildOutcome outcome;
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return outcome;
-  pid_t child = fork();
-  if (child < 0) {
-    close(ends[0]);
-    close(ends[1]);
-    return outcome;
-  }
-  if (child == 0) {
-    close(ends[0]);
-    RunChild(ends[1], work);
-  }
-  close(ends[1]);
+  const pid_t child =
+      ForkOnEnds(ends, [&work](int out) { RunChild(out, work); });
+  if (child < 0) return outcome;
   const bool finished = ReadUntil(ends[0], deadline, outcome.output);
   close(ends[0]);
   if (!finished) kill(child, SIGKILL);
@@ -161,17 +171,9 @@ bool BoundedWorker::Start() {
   int ends[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
     return false;
-  child_ = fork();
-  if (child_ < 0) {
-    close(ends[0]);
-    close(ends[1]);
-    return false;
-  }
-  if (child_ == 0) {
-    close(ends[0]);
-    ServeRequests(ends[1], handle_);
-  }
-  close(ends[1]);
+  child_ =
+      ForkOnEnds(ends, [this](int socket) { ServeRequests(socket, handle_); });
+  if (child_ < 0) return false;
   socket_ = ends[0];
   return true;
 }

@@ -38,6 +38,7 @@ endif()
 target_sources(quelmar_core PRIVATE
   platform/posix/bounded_child.cc
   platform/posix/cups_names.cc
+  platform/posix/helper_program.cc
   platform/posix/print_server_kinds.cc
   platform/posix/server_probe.cc
 )
@@ -66,7 +67,8 @@ target_link_libraries(quelmar_scripted_server PUBLIC quelmar_core
                       PRIVATE quelmar_warnings)
 
 # The CUPS layer: the run's spooler (quelmar) and the reading of this
-# workstation for a rehearsal (quelmar-dryrun --this-workstation).
+# workstation for a rehearsal (quelmar-snapshot, which quelmar-dryrun
+# --this-workstation runs).
 add_library(quelmar_cups STATIC
   platform/posix/cups_default.cc
   platform/posix/cups_snapshot.cc
@@ -81,3 +83,8 @@ target_include_directories(quelmar_cups PRIVATE
 
 add_executable(quelmar tools/quelmar_posix.cc)
 target_link_libraries(quelmar PRIVATE quelmar_cups quelmar_warnings)
+
+# The reading of this workstation for quelmar-dryrun --this-workstation, in
+# a program of its own so that quelmar-dryrun links no libcups.
+add_executable(quelmar-snapshot tools/quelmar_snapshot.cc)
+target_link_libraries(quelmar-snapshot PRIVATE quelmar_cups quelmar_warnings)

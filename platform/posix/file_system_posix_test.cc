@@ -7,27 +7,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "platform/fake/temp_folder.h"
 
 namespace quelmar {
 namespace {
 
 class PosixJournalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char folder[] = "/tmp/quelmar-journal-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    folder_ = folder;
-  }
-  void TearDown() override {
-    std::string command = "rm -rf " + folder_;
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-  std::string Path(const std::string& name) const {
-    return folder_ + "/" + name;
-  }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
   static std::string Content(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream bytes;
@@ -38,7 +28,7 @@ class PosixJournalTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary) << bytes;
   }
 
-  std::string folder_;
+  TempFolder folder_{"quelmar-journal"};
   PosixFileSystem files_;
 };
 

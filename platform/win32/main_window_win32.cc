@@ -1,5 +1,6 @@
 #include "platform/win32/main_window_win32.h"
 
+#include "base/run_error.h"
 #include "platform/win32/resources/resource_ids.h"
 #include "platform/win32/wide.h"
 
@@ -77,7 +78,12 @@ Win32Window::Win32Window(HINSTANCE instance)
       0, kWindowClass, L"", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
       instance, this));
-  CreateControls();
+  // Refused (no window handles or desktop heap left, no display at all):
+  // a run that never shows the window goes on without it.
+  if (!window_ || !CreateControls()) {
+    Discard();
+    return;
+  }
   // Closing the window between the removal of an old printer and the
   // connection of its replacement would leave the user with neither.
   EnableMenuItem(GetSystemMenu(handle(), FALSE), SC_CLOSE,
@@ -100,9 +106,11 @@ HWND Win32Window::CreateControl(const wchar_t* className, const wchar_t* text,
   return control;
 }
 
-// Created in tab order: lbl, txtTraitements, btnOK, picPar.
-void Win32Window::CreateControls() {
-  CreateControl(L"STATIC", L"Traitements :", SS_LEFT, 0, kLabelTwips, -1);
+// Created in tab order: lbl, txtTraitements, btnOK, picPar; false when the
+// system refuses one of them.
+bool Win32Window::CreateControls() {
+  if (!CreateControl(L"STATIC", L"Traitements :", SS_LEFT, 0, kLabelTwips, -1))
+    return false;
   trace_ = CreateControl(
       L"EDIT", L"",
       WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
@@ -119,6 +127,16 @@ void Win32Window::CreateControls() {
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPictureId)),
                       nullptr, nullptr);
   banner_->SetControl(picture_);
+  return trace_ && ok_ && picture_;
+}
+
+void Win32Window::Discard() {
+  // The window goes with whatever controls it has; its last messages must
+  // not reach an object whose constructor did not finish.
+  if (window_) SetWindowLongPtrW(handle(), GWLP_USERDATA, 0);
+  window_.reset();
+  trace_ = ok_ = picture_ = nullptr;
+  banner_->SetControl(nullptr);
 }
 
 Win32Window::~Win32Window() {
@@ -131,6 +149,7 @@ void Win32Window::SetCaption(const std::string& caption) {
 }
 
 void Win32Window::Show() {
+  if (!window_) throw RunError(kOutOfMemory);
   if (!shownOnce_) {
     shownOnce_ = true;
     RECT frame{}, work{};
@@ -172,6 +191,9 @@ void Win32Window::ProcessPendingEvents() {
 }
 
 void Win32Window::RunUntilClosed() {
+  // Without a window no one can close it: the run's error box, unowned,
+  // was all there was to show.
+  if (!window_) return;
   runEnded_ = true;
   EnableMenuItem(GetSystemMenu(handle(), FALSE), SC_CLOSE,
                  MF_BYCOMMAND | MF_ENABLED);

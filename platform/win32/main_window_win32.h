@@ -24,7 +24,10 @@ constexpr Twips kBannerTwips{120, 3060, 3105, 465};
 class Win32Window : public Window {
  public:
   // Creates the window hidden, with btnOK enabled and the close button
-  // refused until the run has ended.
+  // refused until the run has ended. When the system refuses the window or
+  // one of its controls, there is no window (handle() is null): the calls
+  // of a silent run do nothing, Show() throws RunError (out of memory) and
+  // RunUntilClosed() returns at once.
   explicit Win32Window(HINSTANCE instance);
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
@@ -53,7 +56,9 @@ class Win32Window : public Window {
                                           WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam,
                         LPARAM lParam);
-  void CreateControls();
+  bool CreateControls();
+  // Destroys a window whose creation was refused part-way.
+  void Discard();
   HWND CreateControl(const wchar_t* className, const wchar_t* text, DWORD style,
                      DWORD extendedStyle, const Twips& place, int id);
   void Unload();

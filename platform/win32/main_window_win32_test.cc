@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/run_error.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
 #include "services/shade_background.h"
@@ -208,6 +209,68 @@ TEST_F(Win32WindowTest, ShadeBackgroundRecoloursTheBitmapsOwnPixels) {
   EXPECT_EQ(after.background, before.background);
   EXPECT_EQ(after.white, before.white);
   EXPECT_EQ(after.darkGrey, before.darkGrey);
+}
+
+// Refuses, while it lives, the creation of every window of one class on this
+// thread, as a system out of window handles refuses them.
+class RefusedWindowClass {
+ public:
+  explicit RefusedWindowClass(const wchar_t* className) {
+    refused_ = className;
+    hook_ = SetWindowsHookExW(WH_CBT, Refuse, nullptr, GetCurrentThreadId());
+  }
+  ~RefusedWindowClass() { UnhookWindowsHookEx(hook_); }
+  RefusedWindowClass(const RefusedWindowClass&) = delete;
+  RefusedWindowClass& operator=(const RefusedWindowClass&) = delete;
+
+ private:
+  static LRESULT CALLBACK Refuse(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+      const wchar_t* name =
+          reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpszClass;
+      // A class of the common controls may come with its version before a
+      // "!" (the manifest's version 6 controls).
+      if (!IS_INTRESOURCE(name)) {
+        if (const wchar_t* bang = wcsrchr(name, L'!')) name = bang + 1;
+        if (lstrcmpiW(name, refused_) == 0) return 1;
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static inline const wchar_t* refused_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+TEST(Win32WindowCreationTest, RefusedWindowServesASilentRunButCannotBeShown) {
+  // The window itself, the trace box, the label and the picture box.
+  for (const wchar_t* className : {L"QuelmarFrmQuelmar", L"EDIT", L"STATIC"}) {
+    RefusedWindowClass refused(className);
+    Win32Window window(GetModuleHandleW(nullptr));
+    const std::string name = WideToUtf8(className);
+    EXPECT_EQ(window.handle(), nullptr) << name;
+    // Nothing half made is left behind.
+    EXPECT_EQ(FindWindowW(L"QuelmarFrmQuelmar", nullptr), nullptr) << name;
+    // What a silent run asks of it.
+    window.SetCaption("Quelmar v1.0.6");
+    window.SetWaitPointer(true);
+    window.HoldSessionEnd("Remplacement en cours");
+    window.ReleaseSessionEnd();
+    window.AppendTrace("ligne\r\n");
+    window.ProcessPendingEvents();
+    window.SetWaitPointer(false);
+    try {
+      window.Show();
+      ADD_FAILURE() << name << " refused, yet shown";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.number(), kOutOfMemory) << name;
+    }
+    // No window to wait on: the end of the run does not hang.
+    window.RunUntilClosed();
+  }
+  // The next window is made as usual.
+  Win32Window window(GetModuleHandleW(nullptr));
+  EXPECT_EQ(ChildrenInTabOrder(window.handle()).size(), 4u);
 }
 
 }  // namespace

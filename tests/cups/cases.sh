@@ -4,29 +4,12 @@
 # equivalent simulated workstation. Run by run.sh inside
 # `unshare --mount --net`; argument: the build folder.
 set -u
-BUILD_DIR=$1
-QUELMAR="$BUILD_DIR/quelmar"
-DRYRUN="$BUILD_DIR/quelmar-dryrun"
 HERE=$(cd "$(dirname "$0")" && pwd)
-
-CUPS_TEST_ROOT=$(mktemp -d /tmp/quelmar-cups.XXXXXX)
-# quelmar runs as an ordinary user, who must reach the scripts.
-chmod 755 "$CUPS_TEST_ROOT"
-export CUPS_TEST_ROOT
-# shellcheck source=servers.sh
-source "$HERE/servers.sh"
-# shellcheck source=harness.sh
-source "$HERE/harness.sh"
+# shellcheck source=cases_setup.sh
+source "$HERE/cases_setup.sh"
+begin_suite quelmar-cups "$1"
 # shellcheck source=matrix.sh
 source "$HERE/matrix.sh"
-# shellcheck source=rehearsal.sh
-source "$HERE/rehearsal.sh"
-
-export LC_ALL=C
-unset LPDEST PRINTER
-export CUPS_SERVER="$CUPS_TEST_ROOT/workstation/cups.sock"
-trap 'stop_all_servers; rm -rf "$CUPS_TEST_ROOT"' EXIT
-trap 'exit 1' INT TERM
 private_network
 
 # The reply timeout of a print server, plus the second libcups adds.
@@ -432,10 +415,6 @@ case_user_refused() {
   expect_trace "3 erreurs de migration."
   end_case
 }
-
-for binary in "$QUELMAR" "$DRYRUN"; do
-  [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
-done
 
 ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
   replace_default wildcard_migration failed_replacement_rolled_back

@@ -6,13 +6,8 @@
 # Needs root (apt-get, unshare). Ends with "N passed, N failed".
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD_DIR=$(realpath "${1:-$HERE/../../build/linux}")
-
-fail_setup() {
-  echo "$1" >&2
-  echo "0 passed, 1 failed"
-  exit 1
-}
+# shellcheck source=suite_setup.sh
+source "$HERE/suite_setup.sh"
 
 packages=()
 command -v cupsd >/dev/null || packages+=(cups cups-daemon)
@@ -22,12 +17,5 @@ command -v ip >/dev/null || packages+=(iproute2)
 # The misbehaving print servers, and the check that no discovery starts.
 command -v python3 >/dev/null || packages+=(python3)
 command -v strace >/dev/null || packages+=(strace)
-if ((${#packages[@]})); then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    "${packages[@]}" >/dev/null ||
-    fail_setup "could not install ${packages[*]}"
-fi
-unshare --mount --net true 2>/dev/null ||
-  fail_setup "unshare --mount --net is not allowed here (root needed)"
-
-timeout --foreground 600 unshare --mount --net bash "$HERE/cases.sh" "$BUILD_DIR"
+install_missing "${packages[@]}"
+run_cases "$HERE/cases.sh" "${1:-}" --mount --net

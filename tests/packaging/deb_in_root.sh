@@ -30,6 +30,19 @@ expect "quelmar runs: its libraries are there" \
   bash -c '[ "$(quelmar --version)" = "quelmar $(dpkg-query -W -f="\${Version}" quelmar)" ]'
 expect "quelmar-dryrun runs" quelmar-dryrun --help
 expect "quelmar-report runs" quelmar-report --help
+# quelmar-dryrun is static; --this-workstation runs its helper, which
+# links libcups: with no cupsd in this root, the helper starts (its
+# libraries are there) and says why the workstation cannot be read.
+expect "quelmar-dryrun loads no library" bash -c '! ldd /usr/bin/quelmar-dryrun'
+this_workstation() {
+  quelmar-dryrun --this-workstation /dev/null </dev/null >/test/this.out 2>&1
+  local status=$?
+  cat /test/this.out
+  [ "$status" = 2 ] &&
+    grep -q "^quelmar-dryrun : poste de travail illisible : " /test/this.out &&
+    ! grep -q quelmar-snapshot /test/this.out
+}
+expect "quelmar-dryrun --this-workstation runs its helper" this_workstation
 for file in /usr/share/man/man1/quelmar.1.gz /usr/share/man/man1/quelmar-dryrun.1.gz \
   /usr/share/man/man1/quelmar-report.1.gz /usr/share/man/man5/quelmar-script.5.gz \
   /usr/share/doc/quelmar/README.md /usr/share/doc/quelmar/examples/Quelmar.txt \
@@ -58,6 +71,6 @@ rehearse() {
 }
 expect "the installed example rehearses as the golden run" rehearse
 expect "the package is removed cleanly" \
-  bash -c 'apt-get purge -y -q quelmar >/dev/null && [ ! -e /usr/bin/quelmar ] && [ ! -e /usr/share/doc/quelmar ]'
+  bash -c 'apt-get purge -y -q quelmar >/dev/null && [ ! -e /usr/bin/quelmar ] && [ ! -e /usr/libexec/quelmar ] && [ ! -e /usr/share/doc/quelmar ]'
 echo "deb: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

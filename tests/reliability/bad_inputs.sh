@@ -201,21 +201,6 @@ run "$work/s.txt"
 expect_status 2 && expect_stderr_starts "$(run_error 5)" && expect_no_journal &&
   expect_workstation_unchanged
 
-start log_with_nul
-# The system would read the path up to the NUL: journal.log, another file.
-printf '[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%s\0.txt\r\n[actions]\r\n+\\\\printsrv\\A\r\n' \
-  "$work/journal.log" > "$work/s.txt"
-run "$work/s.txt"
-expect_status 1 && expect_no_journal && expect_saved_has '\\printsrv\A'
-
-start printer_name_with_nul
-# \\printsrv\A<NUL>x would reach the system as \\printsrv\A.
-printf '[Config]\r\nMode=N\r\nModeLog=A\r\n[actions]\r\n+\\\\printsrv\\A\0x\r\n' > "$work/s.txt"
-run "$work/s.txt"
-expect_status 1 &&
-  expect_stdout_has "   -> erreur rencontrée : Le nom de l'imprimante n'est pas valide." &&
-  expect_stdout_has "1 erreur de migration" && expect_workstation_unchanged
-
 start unclosed_percent_loginfos
 printf '[Config]\r\nModeLog=S\r\nLog=%s/j.log\r\nLogInfos=50%%\r\n' "$work" > "$work/s.txt"
 run "$work/s.txt"

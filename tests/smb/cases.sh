@@ -7,30 +7,13 @@
 # Run by run.sh inside `unshare --mount --net --pid --fork --mount-proc`;
 # argument: the build folder.
 set -u
-BUILD_DIR=$1
-QUELMAR="$BUILD_DIR/quelmar"
-DRYRUN="$BUILD_DIR/quelmar-dryrun"
 HERE=$(cd "$(dirname "$0")" && pwd)
-
-CUPS_TEST_ROOT=$(mktemp -d /tmp/quelmar-smb.XXXXXX)
-export CUPS_TEST_ROOT
-# Samba serves the shares' spool folder, under this one, as the guest
-# account: a share whose folder it cannot enter refuses everyone.
-chmod 755 "$CUPS_TEST_ROOT"
-# shellcheck source=../cups/servers.sh
-source "$HERE/../cups/servers.sh"
-# shellcheck source=../cups/harness.sh
-source "$HERE/../cups/harness.sh"
+# shellcheck source=../cups/cases_setup.sh
+source "$HERE/../cups/cases_setup.sh"
+begin_suite quelmar-smb "$1"
 # shellcheck source=samba.sh
 source "$HERE/samba.sh"
-# shellcheck source=../cups/rehearsal.sh
-source "$HERE/../cups/rehearsal.sh"
 
-export LC_ALL=C
-unset LPDEST PRINTER QUELMAR_PRINT_SERVERS
-export CUPS_SERVER="$CUPS_TEST_ROOT/workstation/cups.sock"
-trap 'stop_all_servers; rm -rf "$CUPS_TEST_ROOT"' EXIT
-trap 'exit 1' INT TERM
 SERVER_ADDRESS+=([winsrv]=127.0.0.6 [mutesrv]=127.0.0.7 [deadsrv]=127.0.0.8)
 private_network
 samba_network
@@ -363,10 +346,6 @@ case_rehearsal_smb() {
     PROBLEMS+=("the rehearsal does not give the run's text for deadsrv")
   end_case
 }
-
-for binary in "$QUELMAR" "$DRYRUN"; do
-  [[ -x $binary ]] || { echo "missing $binary: build first" >&2; exit 2; }
-done
 
 SUITE_START=$(date +%s%N)
 start_samba_servers

@@ -7,13 +7,8 @@
 # Needs root (apt-get, unshare). Ends with "N passed, N failed".
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD_DIR=$(realpath "${1:-$HERE/../../build/linux}")
-
-fail_setup() {
-  echo "$1" >&2
-  echo "0 passed, 1 failed"
-  exit 1
-}
+# shellcheck source=../cups/suite_setup.sh
+source "$HERE/../cups/suite_setup.sh"
 
 packages=()
 command -v smbd >/dev/null || packages+=(samba)
@@ -24,15 +19,7 @@ command -v lpstat >/dev/null || packages+=(cups-client)
 command -v ip >/dev/null || packages+=(iproute2)
 # A name server that never answers.
 command -v python3 >/dev/null || packages+=(python3)
-if ((${#packages[@]})); then
-  { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y \
-    --no-install-recommends "${packages[@]}"; } >/dev/null ||
-    fail_setup "could not install ${packages[*]}"
-fi
-unshare --mount --net --pid --fork --mount-proc true 2>/dev/null ||
-  fail_setup "unshare --mount --net --pid is not allowed here (root needed)"
-
+install_missing "${packages[@]}"
 # The PID namespace ends whatever Samba starts on demand (samba-dcerpcd and
 # its workers) with the suite.
-timeout --foreground 600 unshare --mount --net --pid --fork --mount-proc \
-  bash "$HERE/cases.sh" "$BUILD_DIR"
+run_cases "$HERE/cases.sh" "${1:-}" --mount --net --pid --fork --mount-proc

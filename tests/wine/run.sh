@@ -5,7 +5,8 @@
 # run whose journal is checked to the byte in the ANSI code page, a quoted
 # script path with spaces whose journal is checked too, a missing script
 # whose box is read and dismissed, a mode "D" run and its closing box, a
-# mode "N" run whose window is captured to build/windows/window.png; a
+# mode "N" run whose window is captured to build/windows/window.png; runs
+# without a display (mode "M" goes on, mode "N" stops with status 2); a
 # rehearsal with quelmar-dryrun.exe; and 32 processes appending to one
 # journal at once. Ends with "N passed, N failed".
 set -uo pipefail
@@ -249,6 +250,34 @@ else
   fail "mode N: no window titled 'Quelmar v1.0.6'"
 fi
 expect_status "mode N" "$dir" 1
+
+echo "=== Quelmar.exe without a display: silent runs go on, a visible one stops"
+# Without an X server Wine refuses every window. A run in mode "M" never
+# shows one: it runs and writes its journal as usual; one that meets a
+# run-time error reports it and ends, with no window to wait on. A run in
+# mode "N" must show its window: a run-time error (7; its box cannot be
+# shown either), status 2, before any action, so no journal.
+no_display() {
+  local dir=$WORK/no_display_$1
+  mkdir -p "$dir"
+  cp "$BUILD/Quelmar.exe" "$dir/"
+  printf '%s' "$2" >"$dir/script.txt"
+  (cd "$dir" && env -u DISPLAY WINEDEBUG=-all,trace+msgbox timeout 120 \
+    wine Quelmar.exe script.txt 2>"$dir/trace"; echo $? >"$dir/status")
+  echo "$dir"
+}
+dir=$(no_display mode_m "$(cat "$CASES/mode_m/script.txt")")
+expect_status "no display, mode M" "$dir" 1
+grep -q "^--- Traitement du " "$dir/journal.log" 2>/dev/null &&
+  pass "no display, mode M: journal written" ||
+  fail "no display, mode M: no journal"
+dir=$(no_display mode_m_error \
+  $'[Config]\r\nMode=M\r\nModeLog=S\r\nLog=%TEMP\r\n[actions]\r\n')
+expect_status "no display, mode M, a run-time error" "$dir" 2
+dir=$(no_display mode_n "$(cat "$CASES/visible/script.txt")")
+expect_status "no display, mode N" "$dir" 2
+[ -e "$dir/journal.log" ] && fail "no display, mode N: a journal written" ||
+  pass "no display, mode N: no journal"
 
 echo "=== quelmar-dryrun.exe: rehearsal of the example"
 dir=$WORK/dryrun
