@@ -93,11 +93,12 @@ void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
                  SystemErrorText(printers_.messages, result.error));
 }
 
-bool ActionExecution::CheckPresence(Change change, const std::string& name) {
+bool ActionExecution::CheckPresence(Change change, const std::string& name,
+                                    const std::string& printer) {
   const bool disconnect = change == Change::kDisconnect;
   trace_.Opening(TraceText(
       {disconnect ? "Déconnexion de " : "Connexion de ", name, "..."}));
-  if (IsPrinterInstalled(printers_.spooler, name) == disconnect) return true;
+  if (IsPrinterInstalled(printers_.spooler, printer) == disconnect) return true;
   trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
   counters_.SkippedCount.Raise();
   return false;
@@ -126,14 +127,16 @@ bool ActionExecution::CallSpooler(Change change, const std::string& name) {
 }
 
 void ActionExecution::RunDisconnect(const std::string& name) {
-  if (CheckPresence(Change::kDisconnect, name) &&
-      CallSpooler(Change::kDisconnect, name))
+  const std::string printer = printers_.spooler.OneName(name);
+  if (CheckPresence(Change::kDisconnect, name, printer) &&
+      CallSpooler(Change::kDisconnect, printer))
     counters_.SuccessCount.Raise();
 }
 
 void ActionExecution::RunConnect(const std::string& name) {
-  if (CheckPresence(Change::kConnect, name) &&
-      CallSpooler(Change::kConnect, name))
+  const std::string printer = printers_.spooler.OneName(name);
+  if (CheckPresence(Change::kConnect, name, printer) &&
+      CallSpooler(Change::kConnect, printer))
     counters_.SuccessCount.Raise();
 }
 
@@ -145,32 +148,33 @@ void ActionExecution::HandDefaultTo(const std::string& name) {
 
 void ActionExecution::RunReplace(const std::string& name,
                                  const std::string& replacement) {
+  const std::string printer = printers_.spooler.OneName(name);
   // Read before the removal: once it is gone, it is no one's default.
-  const bool wasDefault = IsDefaultPrinter(printers_.defaultPrinter, name);
-  if (!CheckPresence(Change::kDisconnect, name)) return;
+  const bool wasDefault = IsDefaultPrinter(printers_.defaultPrinter, printer);
+  if (!CheckPresence(Change::kDisconnect, name, printer)) return;
   SessionEndHold hold(ui_, ReplacementReason(name, replacement));
-  if (!CallSpooler(Change::kDisconnectReplaced, name)) return;
+  if (!CallSpooler(Change::kDisconnectReplaced, printer)) return;
   // The old printer is gone: a run-time error from here on (the
   // workstation's print service stopping) must not leave the user without
   // it.
   bool replaced = false;
   try {
-    ConnectReplacement(name, replacement, wasDefault, replaced);
+    ConnectReplacement(printer, replacement, wasDefault, replaced);
   } catch (const RunError& error) {
     trace_.Outcome("erreur rencontrée : " + error.description());
-    if (!replaced) PutBack(name, wasDefault);
+    if (!replaced) PutBack(printer, wasDefault);
     counters_.MigrationErrorCount.Raise();
     interruptedReplacement_ = true;
     throw;
   }
 }
 
-void ActionExecution::ConnectReplacement(const std::string& name,
+void ActionExecution::ConnectReplacement(const std::string& printer,
                                          const std::string& replacement,
                                          bool wasDefault, bool& replaced) {
   trace_.Line(TraceText({"Et reconnexion de ", replacement, "..."}));
-  SpoolerResult connection =
-      printers_.spooler.AddPrinterConnection(replacement);
+  const std::string newPrinter = printers_.spooler.OneName(replacement);
+  SpoolerResult connection = printers_.spooler.AddPrinterConnection(newPrinter);
   replaced = connection.succeeded;
   if (connection.succeeded) {
     trace_.Outcome(kOk);
@@ -179,20 +183,20 @@ void ActionExecution::ConnectReplacement(const std::string& name,
       trace_.Line(
           "L'imprimante désinstallée était celle définit par défaut, définir "
           "par défaut celle qui la remplace...");
-      HandDefaultTo(replacement);
+      HandDefaultTo(newPrinter);
     }
     return;
   }
   OutcomeOfError(connection);
   trace_.Line("Reconnexion de l'imprimante déconnectée...");
-  SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(name);
+  SpoolerResult reconnection = printers_.spooler.AddPrinterConnection(printer);
   if (!reconnection.succeeded) {
     OutcomeOfError(reconnection);
   } else {
     trace_.Outcome(kOk);
     if (wasDefault) {
       trace_.Line("Restauration de l'état d'imprimante par défaut...");
-      HandDefaultTo(name);
+      HandDefaultTo(printer);
     }
   }
   counters_.MigrationErrorCount.Raise();
@@ -215,7 +219,8 @@ void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
 
 void ActionExecution::RunSetDefault(const std::string& name) {
   trace_.Opening(TraceText({"Sélection par défaut de ", name, "..."}));
-  if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter, name)) {
+  if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter,
+                        printers_.spooler.OneName(name))) {
     trace_.Outcome(kOk);
     counters_.SuccessCount.Raise();
   } else {

@@ -40,18 +40,21 @@ class ActionExecution {
   // kDisconnectReplaced: the removal of a replacement, which a rollback
   // may undo.
   enum class Change { kDisconnect, kDisconnectReplaced, kConnect };
-  // The opening line and the presence check of a disconnection or a
+  // The opening line (with `name` as the script spells it) and the
+  // presence check of `printer` (its one name) for a disconnection or a
   // connection; counts a skipped printer. True when the change is to be made.
-  bool CheckPresence(Change change, const std::string& name);
+  bool CheckPresence(Change change, const std::string& name,
+                     const std::string& printer);
   // The spooler's call of the change and its outcome; counts a migration
   // error. True when the spooler did it.
   bool CallSpooler(Change change, const std::string& name);
   void OutcomeOfError(const SpoolerResult& result);
   // Makes `name` the default and traces the outcome; counts nothing.
   void HandDefaultTo(const std::string& name);
-  // The replacement's part after the removal of `name`; `replaced` tells
-  // whether the replacement was connected.
-  void ConnectReplacement(const std::string& name,
+  // The replacement's part after the removal of `printer` (the old
+  // printer's one name); `replaced` tells whether the replacement was
+  // connected.
+  void ConnectReplacement(const std::string& printer,
                           const std::string& replacement, bool wasDefault,
                           bool& replaced);
   // After a run-time error in the middle of a replacement: connects the

@@ -32,6 +32,12 @@ class Spooler {
   // order and spelling. The default goes through InstalledPrinters.
   virtual std::vector<std::string> InstalledMatching(
       CaseInsensitivePattern& pattern);
+  // The one name of the printer that `name` spells: two spellings of one
+  // printer (\\srv:631\X and \\srv\X on CUPS, where 631 is the port
+  // that every print server listens on) give the same name, compared
+  // without regard to case; a pattern's spelling likewise. The default is
+  // `name` itself: a printer has no other spelling.
+  virtual std::string OneName(const std::string& name) { return name; }
   virtual SpoolerResult AddPrinterConnection(const std::string& name) = 0;
   virtual SpoolerResult DeletePrinterConnection(const std::string& name) = 0;
   // The removal of a printer that a replacement may have to connect again

@@ -12,7 +12,7 @@ bool IsPrinterInstalled(Spooler& spooler, const std::string& name) {
 
 std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
                                                 const std::string& pattern) {
-  CaseInsensitivePattern like(pattern);
+  CaseInsensitivePattern like(spooler.OneName(pattern));
   std::vector<std::string> matches = spooler.InstalledMatching(like);
   if (matches.empty()) matches.emplace_back();
   return matches;

@@ -13,6 +13,7 @@ endif()
 
 add_executable(quelmar_tests
   app/action_execution_test.cc
+  app/one_name_test.cc
   app/action_section_test.cc
   app/frm_quelmar_test.cc
   app/interrupted_replacement_test.cc

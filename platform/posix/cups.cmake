@@ -33,11 +33,10 @@ if(NOT QUELMAR_CUPS_FOUND)
   target_link_libraries(quelmar_libcups INTERFACE Cups::Cups)
 endif()
 
-# How printer names map onto queues and which kind of server serves them,
-# the bounded waits for a print server: tested with the core.
+# Which kind of server serves a printer, the bounded waits for a print
+# server: tested with the core.
 target_sources(quelmar_core PRIVATE
   platform/posix/bounded_child.cc
-  platform/posix/cups_names.cc
   platform/posix/helper_program.cc
   platform/posix/print_server_kinds.cc
   platform/posix/server_probe.cc
@@ -55,10 +54,11 @@ if(NOT QUELMAR_SMBCLIENT_FOUND)
     "install them with `apt-get install libsmbclient-dev pkg-config`.")
 endif()
 
-# Requests to CUPS servers under a deadline: also linked into the unit tests
+# Requests to CUPS servers under a deadline, and how printer names map onto
+# queues and URIs (libcups's URI functions): also linked into the unit tests
 # and the reply fuzz target.
 add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc
-            platform/posix/deadline_watcher.cc)
+            platform/posix/cups_names.cc platform/posix/deadline_watcher.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
                       quelmar_libcups PRIVATE quelmar_warnings)
 # The misbehaving print server of the tests and the fuzz target.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace quelmar {
 namespace {
@@ -153,27 +154,29 @@ IppReply IppConnection::Unanswered(int status, const std::string& what) {
   return reply;
 }
 
-IppReply IppConnection::Send(IppMessage request, const char* resource) {
+IppReply IppConnection::Send(IppMessage request, const char* resource,
+                             std::string_view document) {
   Deadline deadline(watcher_, deadline_);
   IppReply reply;
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);
   encryptionAsked_ = false;
-  std::optional<IppReply> read = SendAndReadWhole(request.get(), resource);
+  std::optional<IppReply> read =
+      SendAndReadWhole(request.get(), resource, document);
   if (!read && encryptionAsked_) {
     // Upgraded here rather than by cupsDoRequest, which goes on asking on
     // new connections that the deadline would not see.
     if (httpEncryption(http_, HTTP_ENCRYPTION_REQUIRED) == 0) {
       deadline.Watch(http_);
       encryptionAsked_ = false;
-      read = SendAndReadWhole(request.get(), resource);
+      read = SendAndReadWhole(request.get(), resource, document);
     }
     if (!read)
       read = Unanswered(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
                         "chiffrement demandé, impossible à établir");
   }
   reply = read ? std::move(*read)
-               : SendThroughLibcups(std::move(request), resource);
+               : SendThroughLibcups(std::move(request), resource, document);
   if (deadline.passed())
     reply = Unanswered(
         IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
@@ -197,10 +200,13 @@ IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
       "pas de réponse complète dans le délai de " + Seconds(deadline_));
 }
 
-std::optional<IppReply> IppConnection::SendAndReadWhole(ipp_t* request,
-                                                        const char* resource) {
+std::optional<IppReply> IppConnection::SendAndReadWhole(
+    ipp_t* request, const char* resource, std::string_view document) {
   // As an int: a server may send a status that is no value of the enum.
-  int status = cupsSendRequest(http_, request, resource, ippLength(request));
+  int status = cupsSendRequest(http_, request, resource,
+                               ippLength(request) + document.size());
+  if (status == HTTP_STATUS_CONTINUE && !document.empty())
+    status = cupsWriteRequestData(http_, document.data(), document.size());
   if (status != HTTP_STATUS_CONTINUE) {
     if (status != HTTP_STATUS_OK && status != HTTP_STATUS_ERROR)
       return Refusal(status);
@@ -291,9 +297,28 @@ IppReply IppConnection::Answer(IppMessage response) {
 }
 
 IppReply IppConnection::SendThroughLibcups(IppMessage request,
-                                           const char* resource) {
+                                           const char* resource,
+                                           std::string_view document) {
   IppReply reply;
-  reply.response.reset(cupsDoRequest(http_, request.release(), resource));
+  if (document.empty()) {
+    reply.response.reset(cupsDoRequest(http_, request.release(), resource));
+  } else {
+    // cupsDoIORequest reads the document from a file.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+    if (!file ||
+        std::fwrite(document.data(), 1, document.size(), file.get()) !=
+            document.size() ||
+        std::fflush(file.get()) != 0 || std::fseek(file.get(), 0, SEEK_SET)) {
+      // Nothing was sent: the request fails here, the server is not at
+      // fault.
+      reply.status = IPP_STATUS_ERROR_INTERNAL;
+      reply.text = std::string("fichier temporaire impossible (") +
+                   std::strerror(errno) + ")";
+      return reply;
+    }
+    reply.response.reset(cupsDoIORequest(http_, request.release(), resource,
+                                         fileno(file.get()), -1));
+  }
   reply.status = cupsLastError();
   if (!reply.response) {
     const int error = httpError(http_);

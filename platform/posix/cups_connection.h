@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/posix/deadline_watcher.h"
 
@@ -67,9 +68,12 @@ class IppConnection {
   IppConnection(const IppConnection&) = delete;
   IppConnection& operator=(const IppConnection&) = delete;
 
-  // Sends the request to `resource` ("/" or "/admin/"), connecting first
-  // when needed, and reads the reply, all within the deadline.
-  IppReply Send(IppMessage request, const char* resource);
+  // Sends the request to `resource` ("/" or "/admin/"), followed by
+  // `document` (a PPD for CUPS-Add-Modify-Printer...) when there is one,
+  // connecting first when needed, and reads the reply, all within the
+  // deadline.
+  IppReply Send(IppMessage request, const char* resource,
+                std::string_view document = {});
 
   // Runs `call` (libcups calls on the open connection) within the deadline,
   // connecting first when needed. A failure to connect or a deadline that
@@ -88,9 +92,10 @@ class IppConnection {
   // lists of queues the bulk of a run's time). Nothing when the server
   // asks for more than a plain request (authentication, encryption...):
   // libcups then takes the request over.
-  std::optional<IppReply> SendAndReadWhole(ipp_t* request,
-                                           const char* resource);
-  IppReply SendThroughLibcups(IppMessage request, const char* resource);
+  std::optional<IppReply> SendAndReadWhole(ipp_t* request, const char* resource,
+                                           std::string_view document);
+  IppReply SendThroughLibcups(IppMessage request, const char* resource,
+                              std::string_view document);
   // The reply for a final HTTP status other than 200 OK; nothing when
   // the request must be made again with credentials (libcups) or
   // encryption (`encryptionAsked_`).

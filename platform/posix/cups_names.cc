@@ -1,6 +1,9 @@
 #include "platform/posix/cups_names.h"
 
+#include <cups/http.h>
+
 #include <cctype>
+#include <cstring>
 
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -93,32 +96,68 @@ bool SplitHostPort(std::string_view text, std::string& host, int& port) {
   return port != 0 && !host.empty();
 }
 
-std::optional<UriParts> SplitUri(std::string_view uri) {
-  size_t schemeEnd = uri.find("://");
-  if (schemeEnd == std::string_view::npos || schemeEnd == 0)
-    return std::nullopt;
-  UriParts parts;
-  for (char c : uri.substr(0, schemeEnd))
-    parts.scheme +=
-        static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  std::string_view rest = uri.substr(schemeEnd + 3);
-  rest = rest.substr(0, rest.find_first_of("?#"));
-  std::string_view authority = rest.substr(0, rest.find('/'));
-  rest.remove_prefix(authority.size());
-  size_t at = authority.rfind('@');
-  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
-  if (!SplitHostPort(authority, parts.host, parts.port)) return std::nullopt;
-  parts.host = PercentDecode(parts.host);
-  for (std::string_view segment : SplitFields(rest, '/'))
-    if (!segment.empty()) parts.segments.push_back(PercentDecode(segment));
-  return parts;
-}
-
 int DefaultPortOf(std::string_view scheme) {
   if (scheme == "http") return 80;
   if (scheme == "https") return 443;
   if (scheme == "smb") return 445;
   return kIppPort;
+}
+
+// The parts of a URI. libcups splits it and decodes the host; the path is
+// split and decoded here, segment by segment: asked to decode it,
+// httpSeparateURI turns "%2F" into "/" before the path is split (a printer
+// named "a/b" would be two segments), refuses a "%" not followed by two
+// hexadecimal digits (a printer named "100%") and ends a name at "%00".
+std::optional<UriParts> SplitUri(std::string_view uri) {
+  const std::string text(uri);
+  // Buffers as long as the URI: no part of it can overflow them.
+  std::string scheme(text.size() + 1, '\0'), user(scheme), host(scheme),
+      resource(scheme);
+  UriParts parts;
+  const int size = static_cast<int>(scheme.size());
+  if (httpSeparateURI(HTTP_URI_CODING_HOSTNAME, text.c_str(), scheme.data(),
+                      size, user.data(), size, host.data(), size, &parts.port,
+                      resource.data(), size) < HTTP_URI_STATUS_OK)
+    return std::nullopt;
+  for (const char* c = scheme.c_str(); *c; ++c)
+    parts.scheme +=
+        static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  host.resize(std::strlen(host.c_str()));  // the text libcups wrote
+  parts.host = std::move(host);
+  if (parts.host.empty()) return std::nullopt;
+  // libcups gives an IPv6 address without its brackets.
+  if (parts.host.find(':') != std::string::npos)
+    parts.host = "[" + parts.host + "]";
+  std::string_view path(resource.c_str());
+  path = path.substr(0, path.find_first_of("?#"));
+  for (std::string_view segment : SplitFields(path, '/'))
+    if (!segment.empty()) parts.segments.push_back(PercentDecode(segment));
+  return parts;
+}
+
+// scheme://host[:port]resource, with the host encoded as a URI needs;
+// `resource` is encoded already (PathSegment): httpAssembleURI would leave
+// a name's "/", "?", "#" and a "." or ".." segment as they are, and the URI
+// would name another resource.
+std::string AssembleUri(const char* scheme, std::string_view server,
+                        std::string_view resource) {
+  std::string host;
+  int port = 0;
+  if (!SplitHostPort(server, host, port)) host = std::string(server);
+  // libcups adds the brackets of an IPv6 address itself.
+  if (host.size() > 1 && host.front() == '[')
+    host = host.substr(1, host.size() - 2);
+  if (port == DefaultPortOf(scheme)) port = 0;  // not written
+  // Three bytes per byte of the host at most: the buffer never overflows,
+  // which is httpAssembleURI's only failure with these arguments.
+  std::string uri(std::strlen(scheme) + 3 * host.size() + resource.size() + 16,
+                  '\0');
+  const std::string path(resource);
+  httpAssembleURI(HTTP_URI_CODING_HOSTNAME, uri.data(),
+                  static_cast<int>(uri.size()), scheme, nullptr, host.c_str(),
+                  port, path.c_str());
+  uri.resize(std::strlen(uri.c_str()));
+  return uri;
 }
 
 std::string NetworkName(std::string_view host, int port,
@@ -203,6 +242,12 @@ std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name) {
   return printer;
 }
 
+std::string OnePrinterName(std::string_view name) {
+  std::optional<SharedPrinter> printer = ParseSharedPrinter(name);
+  if (!printer) return std::string(name);
+  return "\\\\" + printer->server + "\\" + printer->printer;
+}
+
 ServerAddress AddressOf(std::string_view server) {
   ServerAddress address;
   if (!SplitHostPort(server, address.host, address.port))
@@ -215,21 +260,21 @@ ServerAddress AddressOf(std::string_view server) {
 }
 
 std::string SharedPrinterUri(const SharedPrinter& printer, bool isClass) {
-  std::string host;
-  int port = 0;
-  if (!SplitHostPort(printer.server, host, port)) host = printer.server;
-  std::string authority = host;
-  if (port != 0 && port != kIppPort) authority += ":" + DecimalText(port);
-  return "ipp://" + authority + (isClass ? "/classes/" : "/printers/") +
-         PathSegment(printer.printer);
+  return AssembleUri(
+      "ipp", printer.server,
+      (isClass ? "/classes/" : "/printers/") + PathSegment(printer.printer));
 }
 
 std::string SmbShareUri(std::string_view host, std::string_view share) {
-  return "smb://" + std::string(host) + "/" + PercentEncode(share);
+  return AssembleUri("smb", host, "/" + PathSegment(share));
 }
 
 std::string LocalQueueUri(std::string_view queueName) {
-  return "ipp://localhost/printers/" + PathSegment(queueName);
+  return AssembleUri("ipp", "localhost", "/printers/" + PathSegment(queueName));
+}
+
+std::string LocalQueuePpdResource(std::string_view queueName) {
+  return "/printers/" + PathSegment(queueName) + ".ppd";
 }
 
 std::string QueueNameFor(const SharedPrinter& printer,

@@ -30,6 +30,12 @@ std::string DeviceNameOf(std::string_view queueName,
 // written in the server part is dropped: each printer has one name.
 std::optional<SharedPrinter> ParseSharedPrinter(std::string_view name);
 
+// The one name of the printer that `name` spells: \\server\printer with
+// the IPP port written in the server part dropped (\\srv:631\a is
+// \\srv\a); any other name as it is. Patterns too: \\srv:631\* is
+// \\srv\*.
+std::string OnePrinterName(std::string_view name);
+
 // The host and port to reach a server part of a printer name at.
 struct ServerAddress {
   std::string host;
@@ -48,6 +54,8 @@ std::string SmbShareUri(std::string_view host, std::string_view share);
 
 // The URI of a queue of the workstation's own CUPS.
 std::string LocalQueueUri(std::string_view queueName);
+// The resource of that queue's PPD (its driver) on the workstation's CUPS.
+std::string LocalQueuePpdResource(std::string_view queueName);
 
 // The local queue for a shared printer: its printer part with every
 // character outside [A-Za-z0-9._-] made "_" (and "." or ".." made of "_"),

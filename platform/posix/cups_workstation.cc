@@ -1,6 +1,7 @@
 #include "platform/posix/cups_workstation.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <future>
 #include <iterator>
 #include <string_view>
@@ -34,11 +35,38 @@ void RequestAttributes(ipp_t* request,
                 list.data());
 }
 
-// The attributes of a removed queue that CUPS-Add-Modify-Printer takes
-// back: its description, location, sharing, policies, banners, allowed
-// users and default options ("...-default"); none of what CUPS computes.
-void CopySavedAttributes(ipp_t* saved, ipp_t* request) {
-  if (!saved) return;
+// A default option of a queue ("sides-default"...), as CUPS-Add-Modify-
+// Printer takes it; not one that CUPS computes ("printer-...-default").
+bool IsDefaultOption(std::string_view name) {
+  constexpr std::string_view kDefault = "-default";
+  return name.size() > kDefault.size() &&
+         name.substr(name.size() - kDefault.size()) == kDefault &&
+         name.rfind("printer-", 0) != 0;
+}
+
+// The printer attribute of `message` named `name`, or null.
+ipp_attribute_t* PrinterAttribute(ipp_t* message, std::string_view name) {
+  for (ipp_attribute_t* a = ippFirstAttribute(message); a;
+       a = ippNextAttribute(message)) {
+    const char* attributeName = ippGetName(a);
+    if (attributeName && ippGetGroupTag(a) == IPP_TAG_PRINTER &&
+        name == attributeName)
+      return a;
+  }
+  return nullptr;
+}
+
+// The values of an attribute as one text, however long.
+std::string AttributeText(ipp_attribute_t* attribute) {
+  std::string text(ippAttributeString(attribute, nullptr, 0) + 1, '\0');
+  text.resize(ippAttributeString(attribute, text.data(), text.size()));
+  return text;
+}
+
+// The settings of a removed queue that CUPS-Add-Modify-Printer takes back,
+// but its default options: its description, location, sharing, policies
+// and allowed users; none of what CUPS computes.
+void CopySavedSettings(ipp_t* saved, ipp_t* request) {
   static constexpr std::string_view kKept[] = {"printer-info",
                                                "printer-location",
                                                "printer-is-shared",
@@ -46,19 +74,29 @@ void CopySavedAttributes(ipp_t* saved, ipp_t* request) {
                                                "printer-op-policy",
                                                "requesting-user-name-allowed",
                                                "requesting-user-name-denied"};
-  constexpr std::string_view kDefault = "-default";
+  for (std::string_view name : kKept)
+    if (ipp_attribute_t* a = PrinterAttribute(saved, name))
+      ippCopyAttribute(request, a, 0);
+}
+
+// The default options of a removed queue (banners included) that
+// `current`, the new queue's attributes, does not have with the same
+// values (with `current` null, all of them): a queue with a PPD computes
+// its defaults from it, and one sent back as it is would become a setting
+// of its own, which the queue did not have. Returns how many were copied.
+int CopySavedDefaults(ipp_t* saved, ipp_t* request, ipp_t* current) {
+  int copied = 0;
   for (ipp_attribute_t* a = ippFirstAttribute(saved); a;
        a = ippNextAttribute(saved)) {
-    const char* attributeName = ippGetName(a);
-    if (!attributeName || ippGetGroupTag(a) != IPP_TAG_PRINTER) continue;
-    const std::string_view name(attributeName);
-    bool kept =
-        std::find(std::begin(kKept), std::end(kKept), name) != std::end(kKept);
-    kept = kept || (name.size() > kDefault.size() &&
-                    name.substr(name.size() - kDefault.size()) == kDefault &&
-                    name.rfind("printer-", 0) != 0);
-    if (kept) ippCopyAttribute(request, a, 0);
+    const char* name = ippGetName(a);
+    if (!name || ippGetGroupTag(a) != IPP_TAG_PRINTER || !IsDefaultOption(name))
+      continue;
+    ipp_attribute_t* now = current ? PrinterAttribute(current, name) : nullptr;
+    if (now && AttributeText(a) == AttributeText(now)) continue;
+    ippCopyAttribute(request, a, 0);
+    ++copied;
   }
+  return copied;
 }
 
 // The workstation's own CUPS failed: the printer services cannot go on.
@@ -99,8 +137,9 @@ void CupsWorkstation::RunLocal(const std::function<void(http_t*)>& call) {
   if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
 }
 
-IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource) {
-  IppReply reply = local_.Send(std::move(request), resource);
+IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource,
+                                    std::string_view document) {
+  IppReply reply = local_.Send(std::move(request), resource, document);
   if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
   return reply;
 }
@@ -216,9 +255,7 @@ SpoolerResult CupsWorkstation::AddPrinterConnection(const std::string& name) {
     bool free = true;
     for (const std::string& name : taken)
       free = free && !EqualsIgnoreCase(name, queue);
-    if (free)
-      return CreateQueue(queue, uri, deviceName,
-                         removed->second.attributes.get());
+    if (free) return CreateQueue(queue, uri, deviceName, &removed->second);
   }
   return CreateQueue(QueueNameFor(*printer, taken), uri, deviceName);
 }
@@ -265,17 +302,44 @@ IppMessage CupsWorkstation::QueueAttributes(const std::string& queue) {
   return reply.succeeded() ? std::move(reply.response) : nullptr;
 }
 
+std::string CupsWorkstation::QueuePpd(const std::string& queue) {
+  std::string ppd;
+  RunLocal([&](http_t* http) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+    // A raw queue has none: 404 Not Found.
+    if (!file || cupsGetFd(http, LocalQueuePpdResource(queue).c_str(),
+                           fileno(file.get())) != HTTP_STATUS_OK)
+      return;
+    std::rewind(file.get());
+    char buffer[32768];
+    size_t length = 0;
+    while ((length = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+      ppd.append(buffer, length);
+    if (std::ferror(file.get())) ppd.clear();
+  });
+  return ppd;
+}
+
 SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
                                            const std::string& uri,
                                            const std::string& deviceName,
-                                           ipp_t* saved) {
+                                           const RemovedQueue* saved) {
   IppMessage request =
       NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
   ipp_t* r = request.get();
-  ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "ppd-name", nullptr, "raw");
+  // A queue's driver is its PPD, sent after the request; none makes a raw
+  // queue.
+  const std::string_view ppd = saved ? saved->ppd : std::string_view();
+  if (ppd.empty())
+    ippAddString(r, IPP_TAG_OPERATION, IPP_TAG_NAME, "ppd-name", nullptr,
+                 "raw");
   ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
                uri.c_str());
-  CopySavedAttributes(saved, r);
+  ipp_t* savedAttributes = saved ? saved->attributes.get() : nullptr;
+  if (savedAttributes) {
+    CopySavedSettings(savedAttributes, r);
+    if (ppd.empty()) CopySavedDefaults(savedAttributes, r, nullptr);
+  }
   // The description that print dialogs show: the printer's own name.
   if (!ippFindAttribute(r, "printer-info", IPP_TAG_ZERO))
     ippAddString(r, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr,
@@ -286,9 +350,23 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 IPP_PSTATE_IDLE);
   lastList_.reset();
-  IppReply reply = SendLocal(std::move(request), "/admin/");
+  IppReply reply = SendLocal(std::move(request), "/admin/", ppd);
   if (!reply.succeeded()) return LocalFailure(reply);
+  if (savedAttributes && !ppd.empty())
+    RestoreDefaultOptions(queue, savedAttributes);
   return {true, 0};
+}
+
+void CupsWorkstation::RestoreDefaultOptions(const std::string& queue,
+                                            ipp_t* saved) {
+  IppMessage current = QueueAttributes(queue);
+  IppMessage request =
+      NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, LocalQueueUri(queue));
+  if (!current || CopySavedDefaults(saved, request.get(), current.get()) == 0)
+    return;
+  // A refusal leaves the queue back with its PPD's defaults: the printer
+  // is connected again all the same.
+  SendLocal(std::move(request), "/admin/");
 }
 
 SpoolerResult CupsWorkstation::LocalFailure(const IppReply& reply) {
@@ -340,6 +418,7 @@ SpoolerResult CupsWorkstation::RemoveQueue(const std::string& name,
       userDefault && EqualsIgnoreCase(*userDefault, queue->name);
   IppMessage attributes =
       keepAttributes ? QueueAttributes(queue->name) : nullptr;
+  std::string ppd = keepAttributes ? QueuePpd(queue->name) : std::string();
   if (wasDefault) SetUserDefaultQueue({});
   lastList_.reset();
   IppReply reply;
@@ -357,8 +436,8 @@ SpoolerResult CupsWorkstation::RemoveQueue(const std::string& name,
     if (wasDefault) SetUserDefaultQueue(queue->name);
     return LocalFailure(reply);
   }
-  removed_[ToLowerUtf8(queue->deviceName)] = {queue->name,
-                                              std::move(attributes)};
+  removed_[ToLowerUtf8(queue->deviceName)] = {
+      queue->name, std::move(attributes), std::move(ppd)};
   return {true, 0};
 }
 

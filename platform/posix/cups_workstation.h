@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/cups_connection.h"
@@ -28,6 +29,10 @@ class CupsWorkstation : public Spooler,
   CupsWorkstation();
 
   const std::vector<std::string>& InstalledPrinters() override;
+  // The IPP port written in a printer name's server part dropped.
+  std::string OneName(const std::string& name) override {
+    return OnePrinterName(name);
+  }
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
   // Also reads the queue's attributes first, for a rollback to give back.
@@ -72,7 +77,8 @@ class CupsWorkstation : public Spooler,
   std::vector<Queue> Queues();
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
-  IppReply SendLocal(IppMessage request, const char* resource);
+  IppReply SendLocal(IppMessage request, const char* resource,
+                     std::string_view document = {});
   // Runs libcups calls on the workstation's CUPS within the deadline of a
   // request; a RunError when it does not answer.
   void RunLocal(const std::function<void(http_t*)>& call);
@@ -102,15 +108,28 @@ class CupsWorkstation : public Spooler,
   // the queues read at the same time.
   SpoolerResult LocateAndList(SharedPrinter& printer, std::string& uri,
                               std::vector<Queue>& queues);
-  // Creates the queue; with `saved`, the attributes of a queue removed
-  // before (description, location, sharing, policies, default options)
-  // instead of the new queue's own.
+  // What a removed queue had that a rollback gives back: its attributes
+  // (description, location, sharing, policies, default options) and its
+  // PPD (empty for a raw queue).
+  struct RemovedQueue {
+    std::string name;
+    IppMessage attributes;
+    std::string ppd;
+  };
+  // Creates the queue, raw; with `saved`, with what a queue removed before
+  // had instead of the new queue's own.
   SpoolerResult CreateQueue(const std::string& queue, const std::string& uri,
                             const std::string& deviceName,
-                            ipp_t* saved = nullptr);
+                            const RemovedQueue* saved = nullptr);
+  // After the queue came back with its PPD, which gave it its default
+  // options: the saved ones that differ, set again.
+  void RestoreDefaultOptions(const std::string& queue, ipp_t* saved);
   // The attributes of a queue that a rollback gives back; nothing when the
   // workstation's CUPS does not give them.
   IppMessage QueueAttributes(const std::string& queue);
+  // The queue's PPD as the workstation's CUPS serves it; empty for a raw
+  // queue, or when CUPS does not give it.
+  std::string QueuePpd(const std::string& queue);
   // Removes the queue of the printer `name`, remembering its name, and with
   // `keepAttributes` its attributes (one request more), for the printer's
   // next connection in this run.
@@ -159,11 +178,8 @@ class CupsWorkstation : public Spooler,
   // The queues this run removed, by lower-cased device name: a printer
   // connected again comes back under its queue's name, so that the user's
   // options for it (lpoptions, by queue name) apply again, and, after the
-  // removal of a replacement (its rollback), with its queue's attributes.
-  struct RemovedQueue {
-    std::string name;
-    IppMessage attributes;
-  };
+  // removal of a replacement (its rollback), with its queue's attributes
+  // and PPD.
   std::map<std::string, RemovedQueue> removed_;
 };
 

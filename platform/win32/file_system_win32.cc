@@ -1,14 +1,12 @@
 #include "platform/win32/file_system_win32.h"
 
-#include <chrono>
 #include <climits>
-#include <thread>
 
 #include "base/run_error.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/journal_file_win32.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_api.h"
-#include "services/retry_backoff.h"
 
 namespace quelmar {
 namespace {
@@ -17,39 +15,9 @@ constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY |
                                FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                FILE_ATTRIBUTE_DEVICE;
 
-bool IsSharingError(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
-
 // Names such as NUL or COM1 open devices whatever their folder; only a file
 // on a disk counts.
 bool IsDiskFile(HANDLE file) { return GetFileType(file) == FILE_TYPE_DISK; }
-
-// Opens the journal alone for writing: other writers wait (they retry on
-// the sharing violation, for kJournalPatience at most) until this entry is
-// written; readers do not. Read and write access let the entry start on a
-// new line after a cut one, and a partial entry be cut back; where the
-// user may only append (a drop folder), the file is opened for appending
-// alone, without those repairs (`canRepair` false).
-HANDLE OpenForAppending(const std::wstring& path, bool& canRepair) {
-  RetryBackoff backoff(GetCurrentProcessId() ^ GetTickCount());
-  const auto deadline = std::chrono::steady_clock::now() + kJournalPatience;
-  for (;;) {
-    canRepair = true;
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-      canRepair = false;
-      file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-    if (file != INVALID_HANDLE_VALUE || !IsSharingError(GetLastError()) ||
-        std::chrono::steady_clock::now() >= deadline)
-      return file;
-    std::this_thread::sleep_for(backoff.NextPause());
-  }
-}
 
 bool MoveTo(HANDLE file, LONGLONG position) {
   LARGE_INTEGER target;
@@ -66,6 +34,18 @@ bool EndsWithLineBreak(HANDLE file, LONGLONG size) {
   DWORD count = 0;
   return !ReadFile(file, &last, 1, &count, nullptr) || count != 1 ||
          last == '\n';
+}
+
+// Whether the space this user may still fill where the journal is (the
+// disk's, or the user's quota on a share) holds `length` bytes more; true
+// when the system does not say.
+bool HasRoomFor(const std::wstring& path, size_t length) {
+  const std::wstring folder = FolderOf(path);
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder.empty() ? nullptr : folder.c_str(),
+                           &available, nullptr, nullptr))
+    return true;
+  return available.QuadPart >= length;
 }
 
 }  // namespace
@@ -114,18 +94,26 @@ bool Win32FileSystem::AppendToFile(const std::string& path,
   // never a success.
   if (bytes.empty() != text.empty() || bytes.size() > ULONG_MAX - 2)
     return false;
-  bool canRepair = false;
-  FileHandle file(OpenForAppending(Utf8ToWide(path), canRepair));
+  const std::wstring widePath = Utf8ToWide(path);
+  JournalRights rights;
+  FileHandle file(OpenJournal(widePath, rights));
   if (!file.valid() || !IsDiskFile(file.get())) return false;
   // The file is ours alone until it is closed: its size is where this entry
   // starts.
   LARGE_INTEGER size{};
-  if (canRepair && !GetFileSizeEx(file.get(), &size)) return false;
+  if (rights.read && !GetFileSizeEx(file.get(), &size)) return false;
   const std::string entry =
-      !canRepair || EndsWithLineBreak(file.get(), size.QuadPart)
+      !rights.read || EndsWithLineBreak(file.get(), size.QuadPart)
           ? bytes
           : "\r\n" + bytes;
-  if (canRepair && !MoveTo(file.get(), size.QuadPart)) return false;
+  // Without the right to cut the file back (a journal that users may only
+  // append to), an entry that the space left would not hold whole is not
+  // written at all. Another writer filling the disk between the check and
+  // the write can still cut it; the next writer that may read the journal
+  // then starts on a new line.
+  if (!rights.cutBack && !HasRoomFor(widePath, entry.size())) return false;
+  // Written where the entry starts (at the end with append rights alone).
+  if (rights.read && !MoveTo(file.get(), size.QuadPart)) return false;
   // One write of the whole entry: entries of several workstations never
   // interleave.
   DWORD written = 0;
@@ -136,7 +124,7 @@ bool Win32FileSystem::AppendToFile(const std::string& path,
   // A full disk or a quota took part of the entry: the file is cut back to
   // its size before it, so that no torn entry is left for the next one to
   // be glued to.
-  if (canRepair && MoveTo(file.get(), size.QuadPart))
+  if (rights.cutBack && MoveTo(file.get(), size.QuadPart))
     SetEndOfFile(file.get());  // CutBack: the entry's own bytes
   return false;
 }

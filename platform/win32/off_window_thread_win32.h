@@ -69,6 +69,10 @@ class OffWindowThreadSpooler : public Spooler {
   bool IsInstalled(std::string_view name) override;
   std::vector<std::string> InstalledMatching(
       CaseInsensitivePattern& pattern) override;
+  // Computed from the name alone: on the calling thread.
+  std::string OneName(const std::string& name) override {
+    return spooler_.OneName(name);
+  }
   SpoolerResult AddPrinterConnection(const std::string& name) override;
   SpoolerResult DeletePrinterConnection(const std::string& name) override;
 

@@ -7,6 +7,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/default_printer_win32.cc
   platform/win32/file_system_win32.cc
   platform/win32/host_win32.cc
+  platform/win32/journal_file_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
   platform/win32/off_window_thread_win32.cc
@@ -19,7 +20,8 @@ target_sources(quelmar_core PRIVATE
 # The wide (W) functions are called by name; UNICODE makes every other
 # Win32 macro wide as well.
 target_compile_definitions(quelmar_core PUBLIC UNICODE _UNICODE)
-target_link_libraries(quelmar_core PUBLIC winspool comctl32 gdi32 user32)
+target_link_libraries(quelmar_core PUBLIC winspool comctl32 gdi32 user32
+                      advapi32)
 
 # The resource script reads the one version source, the project's version.
 set(QUELMAR_RESOURCES ${CMAKE_CURRENT_SOURCE_DIR}/platform/win32/resources)

@@ -7,8 +7,9 @@
 # whose box is read and dismissed, a mode "D" run and its closing box, a
 # mode "N" run whose window is captured to build/windows/window.png; runs
 # without a display (mode "M" goes on, mode "N" stops with status 2); a
-# rehearsal with quelmar-dryrun.exe; and 32 processes appending to one
-# journal at once. Ends with "N passed, N failed".
+# rehearsal with quelmar-dryrun.exe; a journal entry that a full disk cuts
+# short, taken back; and 32 processes appending to one journal at once.
+# Ends with "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
@@ -310,6 +311,18 @@ fi
 
 # shellcheck source=this_workstation.sh
 source "$ROOT/tests/wine/this_workstation.sh"
+
+echo "=== Quelmar.exe: a journal on a full disk"
+# In a mount namespace of its own, on a 64 KB tmpfs (root needed).
+wineserver -w
+while read -r verdict rest; do
+  case $verdict in
+    PASS) pass "$rest" ;;
+    FAIL) fail "$rest" ;;
+    *) echo "$verdict $rest" ;;
+  esac
+done < <(timeout 300 "$ROOT/tests/wine/full_disk_journal.sh" \
+  "$BUILD/Quelmar.exe" "$WORK/full_disk" 2>&1)
 
 echo "=== Quelmar.exe: concurrent journals"
 # 32 processes appending to one journal, 10 runs each: Wine starts a process
