@@ -78,6 +78,16 @@ std::string_view ActionExecution::TraceText(
   return traceText_;
 }
 
+const std::string& ActionExecution::ReplacementReason(
+    const std::string& name, const std::string& replacement) {
+  replacementReason_.assign("Remplacement de ")
+      .append(name)
+      .append(" par ")
+      .append(replacement)
+      .append(" en cours...");
+  return replacementReason_;
+}
+
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
   trace_.Outcome("erreur rencontrée : " +
                  SystemErrorText(printers_.messages, result.error));
@@ -142,8 +152,7 @@ void ActionExecution::RunReplace(const std::string& name,
   // Read before the removal: once it is gone, it is no one's default.
   const bool wasDefault = IsDefaultPrinter(printers_.defaultPrinter, printer);
   if (!CheckPresence(Change::kDisconnect, name, printer)) return;
-  SessionEndHold hold(
-      ui_, "Remplacement de " + name + " par " + replacement + " en cours...");
+  SessionEndHold hold(ui_, ReplacementReason(name, replacement));
   if (!CallSpooler(Change::kDisconnectReplaced, printer)) return;
   // The old printer is gone: a run-time error from here on (the
   // workstation's print service stopping) must not leave the user without

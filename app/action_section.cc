@@ -1,5 +1,7 @@
 #include "app/action_section.h"
 
+#include <algorithm>
+
 #include "services/printer_services.h"
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -11,6 +13,11 @@ constexpr std::string_view kHeader = "[actions]";
 constexpr std::string_view kCommands = "-+*=";
 // Line numbers are 16-bit: 0 to 32,766 inclusive.
 constexpr size_t kMaxLines = 32767;
+// Room reserved in the journal's text per line of the section: a line of
+// the benchmark's mix traces 110 bytes on average, the replacement of the
+// default printer about 220; a wildcard line may trace more, and the text
+// then grows as it must.
+constexpr size_t kJournalBytesPerLine = 256;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
@@ -18,19 +25,34 @@ std::string_view PrinterPart(std::string_view name) {
   return SplitField(name, '\\', 3);
 }
 
+// Whether a name that passed IsValidPrinterName stands for every printer
+// of a server ("\\server\*"): the checks leave a "*" only as the whole
+// printer part, after the third backslash, and a name of "=" without a
+// backslash is never one.
+bool IsWildcard(std::string_view validName) {
+  return validName.ends_with("\\*");
+}
+
 std::string_view ServerPart(std::string_view name) {
   return SplitField(name, '\\', 2);
 }
 
-std::string SyntaxError(int16_t lineNumber, std::string_view tail) {
-  return "Erreur de syntaxe (ligne " + DecimalText(lineNumber) +
-         std::string(tail);
+// Writes the message of a rejected line over `message`; false, for the
+// check that fails.
+bool SyntaxError(int16_t lineNumber, std::string_view tail,
+                 std::string& message) {
+  message.assign("Erreur de syntaxe (ligne ")
+      .append(DecimalText(lineNumber))
+      .append(tail);
+  return false;
 }
 
-std::string FormatError(int16_t lineNumber, const std::string& param) {
-  return SyntaxError(lineNumber, "), le nom de l'imprimante '" + param +
-                                     "' ne correspond pas au format autorisé "
-                                     "(\\\\serveur\\imprimante)...");
+bool FormatError(int16_t lineNumber, std::string_view param,
+                 std::string& message) {
+  SyntaxError(lineNumber, "), le nom de l'imprimante '", message);
+  message.append(param).append(
+      "' ne correspond pas au format autorisé (\\\\serveur\\imprimante)...");
+  return false;
 }
 
 }  // namespace
@@ -46,6 +68,9 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
                                            : end - start);
   }
   std::vector<std::string_view> lines;
+  // At most one line per byte, and no more than a section can hold before
+  // it overflows: the list of a full section is not copied as it grows.
+  lines.reserve(std::min(section.size(), kMaxLines) + 1);
   LineCursor cursor(section);
   std::string_view line;
   while (cursor.Next(line)) lines.push_back(line);
@@ -72,8 +97,11 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
-  line.Param1 = TrimSpaces(SplitField(rest, ',', 0));
-  line.Param2 = TrimSpaces(SplitField(rest, ',', 1));
+  // The pieces before the first comma and between it and the next one.
+  const size_t comma = rest.find(',');
+  line.Param1 = TrimSpaces(rest.substr(0, comma));
+  if (comma != std::string_view::npos)
+    line.Param2 = TrimSpaces(SplitField(rest.substr(comma + 1), ',', 0));
   return line;
 }
 
@@ -95,50 +123,52 @@ bool IsValidPrinterName(std::string_view name, std::string_view command) {
   return true;
 }
 
-std::optional<std::string> CheckActionLine(const ActionLine& line) {
+bool CheckActionLine(const ActionLine& line, std::string& message) {
   const int16_t number = line.LineNumber;
   const bool replace = line.Command == "*";
   if (line.Command.size() != 1 ||
       kCommands.find(line.Command[0]) == std::string_view::npos)
-    return SyntaxError(number, "), commande inconnue...");
+    return SyntaxError(number, "), commande inconnue...", message);
   if (!IsValidPrinterName(line.Param1, line.Command))
-    return FormatError(number, line.Param1);
+    return FormatError(number, line.Param1, message);
   if (!line.Param2.empty() && !replace)
-    return SyntaxError(number,
-                       "), cette commande n'accepte qu'un seul paramètre.");
+    return SyntaxError(
+        number, "), cette commande n'accepte qu'un seul paramètre.", message);
   if (line.Param2.empty() && replace)
-    return SyntaxError(number, "), cette commande requiert deux paramètres.");
+    return SyntaxError(number, "), cette commande requiert deux paramètres.",
+                       message);
   if (replace && !IsValidPrinterName(line.Param2, line.Command))
-    return FormatError(number, line.Param2);
-  if (replace &&
-      (PrinterPart(line.Param1) == "*") != (PrinterPart(line.Param2) == "*"))
+    return FormatError(number, line.Param2, message);
+  if (replace && IsWildcard(line.Param1) != IsWildcard(line.Param2))
     return SyntaxError(number,
                        "), quand '*' est utilisé pour un paramètre, il doit "
-                       "l'être aussi pour l'autre...");
-  return std::nullopt;
+                       "l'être aussi pour l'autre...",
+                       message);
+  return true;
 }
 
-NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
-                         RunTrace& trace) {
-  NameLists lists;
-  if (PrinterPart(line.Param1) != "*") {
-    lists.OldNames = {line.Param1};
-    lists.NewNames = {line.Param2};
-    return lists;
+void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
+                    NameLists& lists) {
+  if (!IsWildcard(line.Param1)) {
+    lists.OldNames.resize(1);
+    lists.NewNames.resize(1);
+    lists.OldNames[0] = line.Param1;
+    lists.NewNames[0] = line.Param2;
+    lists.IsMultiple = false;
+    return;
   }
   lists.OldNames = MatchInstalledPrinters(spooler, line.Param1);
   lists.NewNames.resize(lists.OldNames.size());
-  if (line.Command == "*") {
-    const std::string_view server = ServerPart(line.Param2);
-    for (size_t k = 0; k < lists.OldNames.size(); ++k) {
-      std::string& name = lists.NewNames[k];
-      name = "\\\\";
-      name.append(server).append("\\").append(PrinterPart(lists.OldNames[k]));
-    }
+  const std::string_view server = ServerPart(line.Param2);
+  for (size_t k = 0; k < lists.OldNames.size(); ++k) {
+    std::string& name = lists.NewNames[k];
+    name.clear();
+    if (line.Command == "*")
+      name.append("\\\\").append(server).append("\\").append(
+          PrinterPart(lists.OldNames[k]));
   }
   lists.IsMultiple = true;
   trace.Opening(kOpeningBanner);
-  return lists;
 }
 
 void ProcessActionSection(std::string_view scriptText, RunContext& run,
@@ -149,18 +179,21 @@ void ProcessActionSection(std::string_view scriptText, RunContext& run,
   // Checked before any line runs, so that an over-long section changes
   // nothing on the workstation.
   if (lines.size() > kMaxLines) throw RunError(kOverflow);
+  trace.ReserveJournal(lines.size() * kJournalBytesPerLine);
   if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
+  std::string message;
+  NameLists lists;
   for (size_t number = 0; number < lines.size(); ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
     if (!line) continue;
-    if (std::optional<std::string> message = CheckActionLine(*line)) {
-      trace.Line(*message);
+    if (!CheckActionLine(*line, message)) {
+      trace.Line(message);
       counters.ScriptErrorCount.Raise();
       continue;
     }
     counters.ActionCount.Raise();
-    NameLists lists = BuildNameLists(*line, run.platform.spooler, trace);
+    BuildNameLists(*line, run.platform.spooler, trace, lists);
     execution.ExecuteActionLine(line->Command[0], lists.OldNames,
                                 lists.NewNames, lists.IsMultiple);
   }

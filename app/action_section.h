@@ -37,15 +37,19 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText);
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber);
 
-// The message of the first check that fails; nothing when the line is valid.
-std::optional<std::string> CheckActionLine(const ActionLine& line);
+// True when the line passes every check; otherwise false, with the message
+// of the first check that fails written over `message` (a buffer the caller
+// keeps: a script may have thousands of rejected lines).
+bool CheckActionLine(const ActionLine& line, std::string& message);
 
 bool IsValidPrinterName(std::string_view name, std::string_view command);
 
-// The names the line acts on: a wildcard is matched against the installed
-// printers (and the opening banner traced).
-NameLists BuildNameLists(const ActionLine& line, Spooler& spooler,
-                         RunTrace& trace);
+// The names the line acts on, written over `lists`: a wildcard is matched
+// against the installed printers (and the opening banner traced). The
+// caller keeps `lists` from one line to the next, so that a line of one
+// printer allocates nothing.
+void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
+                    NameLists& lists);
 
 // The whole pass over the section.
 void ProcessActionSection(std::string_view scriptText, RunContext& run,

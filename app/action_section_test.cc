@@ -108,13 +108,20 @@ void PrintTo(const CheckCase& c, std::ostream* os) {
   *os << testing::PrintToString(c.raw);
 }
 
+// The message of the first check that fails; nothing for a valid line.
+std::optional<std::string> Check(const ActionLine& line) {
+  std::string message = "left from a line before";
+  if (CheckActionLine(line, message)) return std::nullopt;
+  return message;
+}
+
 class CheckActionLineTest : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckActionLineTest, FirstFailingCheck) {
   const CheckCase& c = GetParam();
   std::optional<ActionLine> line = ParseActionLine(c.raw, 7);
   ASSERT_TRUE(line.has_value());
-  std::optional<std::string> message = CheckActionLine(*line);
+  std::optional<std::string> message = Check(*line);
   if (c.tail.empty()) {
     EXPECT_FALSE(message.has_value()) << *message;
   } else {
@@ -172,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CheckActionLineTest, NumberIsTheLineNumber) {
   std::optional<ActionLine> line = ParseActionLine("?", 32766);
   ASSERT_TRUE(line.has_value());
-  EXPECT_EQ(CheckActionLine(*line),
+  EXPECT_EQ(Check(*line),
             "Erreur de syntaxe (ligne 32766), commande inconnue...");
 }
 
@@ -232,7 +239,8 @@ TEST(BuildNameListsTest, WildcardPairsNewNamesByPrinterPart) {
   Pass pass(Printers({"\\\\old\\A", "\\\\other\\B", "\\\\OLD\\Cé"}));
   std::optional<ActionLine> line =
       ParseActionLine("*\\\\old\\*, \\\\New\\*", 1);
-  NameLists lists = BuildNameLists(*line, pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*line, pass.workstation, pass.trace, lists);
   EXPECT_EQ(lists.OldNames,
             (std::vector<std::string>{"\\\\old\\A", "\\\\OLD\\Cé"}));
   EXPECT_EQ(lists.NewNames,
@@ -245,8 +253,9 @@ TEST(BuildNameListsTest, WildcardPairsNewNamesByPrinterPart) {
 
 TEST(BuildNameListsTest, WildcardForOtherCommandsLeavesNewNamesEmpty) {
   Pass pass(Printers({"\\\\old\\A", "\\\\old\\B"}));
-  NameLists lists = BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 1),
-                                   pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 1), pass.workstation,
+                 pass.trace, lists);
   EXPECT_EQ(lists.OldNames,
             (std::vector<std::string>{"\\\\old\\A", "\\\\old\\B"}));
   EXPECT_EQ(lists.NewNames, (std::vector<std::string>{"", ""}));
@@ -254,8 +263,9 @@ TEST(BuildNameListsTest, WildcardForOtherCommandsLeavesNewNamesEmpty) {
 
 TEST(BuildNameListsTest, WildcardWithoutMatchGivesOneEmptyEntry) {
   Pass pass(Printers({"\\\\old\\A"}));
-  NameLists lists = BuildNameLists(*ParseActionLine("*\\\\x\\*,\\\\y\\*", 1),
-                                   pass.workstation, pass.trace);
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("*\\\\x\\*,\\\\y\\*", 1), pass.workstation,
+                 pass.trace, lists);
   EXPECT_EQ(lists.OldNames, std::vector<std::string>{""});
   EXPECT_EQ(lists.NewNames.size(), 1u);
   EXPECT_TRUE(lists.IsMultiple);
@@ -263,15 +273,32 @@ TEST(BuildNameListsTest, WildcardWithoutMatchGivesOneEmptyEntry) {
 
 TEST(BuildNameListsTest, PlainLineTakesItsParameters) {
   Pass pass;
-  for (const char* raw : {"*\\\\a\\b,\\\\c\\d", "=", "=PDF local"}) {
+  // "=*" names a printer called "*", not every printer.
+  for (const char* raw : {"*\\\\a\\b,\\\\c\\d", "=", "=PDF local", "=*"}) {
     std::optional<ActionLine> line = ParseActionLine(raw, 1);
-    NameLists lists = BuildNameLists(*line, pass.workstation, pass.trace);
+    NameLists lists;
+    BuildNameLists(*line, pass.workstation, pass.trace, lists);
     EXPECT_EQ(lists.OldNames, std::vector<std::string>{line->Param1});
     EXPECT_EQ(lists.NewNames, std::vector<std::string>{line->Param2});
     EXPECT_FALSE(lists.IsMultiple);
   }
   EXPECT_TRUE(pass.workstation.calls().empty());
   EXPECT_EQ(pass.window.text, "");
+}
+
+TEST(BuildNameListsTest, ListsKeptFromOneLineToTheNextHoldOnlyTheLastOne) {
+  Pass pass(Printers({"\\\\old\\A", "\\\\old\\B", "\\\\old\\C"}));
+  NameLists lists;
+  BuildNameLists(*ParseActionLine("*\\\\old\\*, \\\\new\\*", 1),
+                 pass.workstation, pass.trace, lists);
+  BuildNameLists(*ParseActionLine("-\\\\OLD\\*", 2), pass.workstation,
+                 pass.trace, lists);
+  EXPECT_EQ(lists.NewNames, (std::vector<std::string>{"", "", ""}));
+  BuildNameLists(*ParseActionLine("+\\\\s\\p", 3), pass.workstation, pass.trace,
+                 lists);
+  EXPECT_EQ(lists.OldNames, std::vector<std::string>{"\\\\s\\p"});
+  EXPECT_EQ(lists.NewNames, std::vector<std::string>{""});
+  EXPECT_FALSE(lists.IsMultiple);
 }
 
 class PassLineEndTest : public testing::TestWithParam<std::string> {};

@@ -1,6 +1,7 @@
 #include "app/journal.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "services/text_utils.h"
 
@@ -35,11 +36,12 @@ std::string TimeStamp(const LocalTime& time) {
 }
 
 bool AppendToLogFile(FileSystem& files, const std::string& logFile,
-                     const std::string& text) {
+                     std::string text) {
   // A control character would cut the path where the system reads it, and
   // the entry would go to another file.
   if (logFile.empty() || HasControlCharacter(logFile)) return false;
-  return files.AppendToFile(logFile, text + "\r\n");
+  text += "\r\n";
+  return files.AppendToFile(logFile, text);
 }
 
 bool WriteJournal(const RunSettings& settings, std::string tracedText,
@@ -55,7 +57,7 @@ bool WriteJournal(const RunSettings& settings, std::string tracedText,
   } else {
     tracedText = stamp + " sur " + computer + " : " + finalMessage;
   }
-  if (AppendToLogFile(platform.files, settings.LogFile, tracedText))
+  if (AppendToLogFile(platform.files, settings.LogFile, std::move(tracedText)))
     return true;
   if (settings.Mode != "M")
     platform.ui.MessageBox(JournalFailureMessage(settings.LogFile), "Erreur",

@@ -15,9 +15,10 @@ std::string JournalFailureMessage(const std::string& logFile);
 std::string TimeStamp(const LocalTime& time);
 
 // Appends `text` and a line break to `logFile` in one write; false when it
-// could not be written (an empty path included).
+// could not be written (an empty path included). The line break is added
+// to `text` itself, taken by value: a journal entry can be megabytes long.
 bool AppendToLogFile(FileSystem& files, const std::string& logFile,
-                     const std::string& text);
+                     std::string text);
 
 // Builds the entry of the journal level (around `tracedText`, the lines
 // traced for level "C") and appends it; reports a failed write unless the

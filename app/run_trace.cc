@@ -3,6 +3,10 @@
 namespace quelmar {
 namespace {
 
+// Compared as views, which compare sizes before bytes: the modes are read
+// at every traced line.
+constexpr std::string_view kModeWithTrace = "N";
+constexpr std::string_view kFullJournal = "C";
 constexpr std::string_view kDetailPrefix = "   -> ";
 constexpr std::string_view kLineBreak = "\r\n";
 
@@ -19,9 +23,13 @@ void AppendLine(std::string& out, bool wasEmpty, std::string_view text,
 
 }  // namespace
 
+void RunTrace::ReserveJournal(size_t bytes) {
+  if (settings_.ModeLog == kFullJournal) journalText_.reserve(bytes);
+}
+
 void RunTrace::Trace(std::string_view text, bool mainLine,
                      bool blankLineBefore) {
-  if (settings_.Mode == "N") {
+  if (settings_.Mode == kModeWithTrace) {
     chunk_.clear();
     AppendLine(chunk_, boxEmpty_, text, mainLine, blankLineBefore);
     // An empty first line leaves the box empty, as it leaves the journal's
@@ -30,7 +38,7 @@ void RunTrace::Trace(std::string_view text, bool mainLine,
     window_.AppendTrace(chunk_);
     window_.ProcessPendingEvents();
   }
-  if (settings_.ModeLog == "C") {
+  if (settings_.ModeLog == kFullJournal) {
     AppendLine(journalText_, journalText_.empty(), text, mainLine,
                blankLineBefore);
   }

@@ -28,6 +28,11 @@ class RunTrace {
   // The outcome of the line before, after "   -> ".
   void Outcome(std::string_view text) { Trace(text, false, false); }
 
+  // Reserves room for `bytes` of journal text at level "C", so that the text
+  // is not copied each time it outgrows its buffer. Room never written is
+  // never given memory by the system.
+  void ReserveJournal(size_t bytes);
+
   // The lines traced for a level-"C" journal, handed over once, at the end.
   const std::string& journalText() const { return journalText_; }
   std::string TakeJournalText() { return std::move(journalText_); }

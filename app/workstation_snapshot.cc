@@ -50,10 +50,12 @@ std::vector<std::string> PrintersNamedBy(
   SimWorkstation workstation(state);
   std::vector<std::string> names;
   const std::vector<std::string_view> lines = ReadActionSection(scriptText);
+  std::string message;
   for (size_t number = 0; number < lines.size() && number <= 32766; ++number) {
     std::optional<ActionLine> line =
         ParseActionLine(lines[number], static_cast<int16_t>(number));
-    if (line && !CheckActionLine(*line)) AddNamesOf(*line, workstation, names);
+    if (line && CheckActionLine(*line, message))
+      AddNamesOf(*line, workstation, names);
   }
   std::vector<std::string> network;
   std::set<std::string> seen;

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view section = TakeField(input);
   std::string_view key = TakeField(input);
   const std::string text = quelmar::DecodeScriptBytes(
-      input,
+      std::string(input),
       [](std::string_view bytes) { return quelmar::Windows1252ToUtf8(bytes); });
   quelmar::ProfileText profile(text);
   std::string value = profile.ReadProfileValue(section, key, "default");

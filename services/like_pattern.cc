@@ -97,6 +97,8 @@ bool Match(const std::u32string& text, const std::u32string& pattern) {
 CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
   DecodeInto(pattern, true, pattern_);
   literalPrefix_ = std::min(pattern_.find_first_of(U"*?#["), pattern_.size());
+  prefixThenStar_ =
+      literalPrefix_ + 1 == pattern_.size() && pattern_[literalPrefix_] == U'*';
 }
 
 std::string CaseInsensitivePattern::LowerLiteralPrefix() const {
@@ -113,6 +115,7 @@ bool CaseInsensitivePattern::Matches(std::string_view text) {
     if (pos == text.size() ||
         LowerCodePoint(NextCodePoint(text, pos)) != pattern_[k])
       return false;
+  if (prefixThenStar_) return true;
   DecodeInto(text, true, text_);
   return Match(text_, pattern_);
 }

@@ -23,7 +23,10 @@ class CaseInsensitivePattern {
  private:
   std::u32string pattern_;
   size_t literalPrefix_;  // the characters before the first wildcard
-  std::u32string text_;   // the text being matched, reused from one to the next
+  // The pattern is its literal prefix and a final "*", as a line's
+  // "\\server\*" is: every text that starts with the prefix matches.
+  bool prefixThenStar_;
+  std::u32string text_;  // the text being matched, reused from one to the next
 };
 
 }  // namespace quelmar

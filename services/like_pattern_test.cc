@@ -37,6 +37,10 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"\\\\srv\\", "\\\\srv\\*", true},
         PatternCase{"\\\\srv2\\laser", "\\\\srv\\*", false},
         PatternCase{"\\\\other\\srv\\a", "\\\\srv\\*", false},
+        // After the prefix, anything: letters outside ASCII, a byte that is
+        // not UTF-8, the prefix itself.
+        PatternCase{"\\\\SRV\\é\xFF\\srv\\", "\\\\srv\\*", true},
+        PatternCase{"A", "a*", true}, PatternCase{"bA", "a*", false},
         PatternCase{"", "*", true}, PatternCase{"", "**", true},
         PatternCase{"", "", true}, PatternCase{"a", "", false},
         PatternCase{"abcxyz", "a*z", true}, PatternCase{"abcxy", "a*z", false},

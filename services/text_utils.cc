@@ -1,5 +1,7 @@
 #include "services/text_utils.h"
 
+#include <algorithm>
+
 #include "services/unicode.h"
 
 namespace quelmar {
@@ -20,9 +22,17 @@ size_t FindIgnoringCase(std::string_view text, std::string_view find,
   const unsigned char upperFirst = lowerFirst >= 'a' && lowerFirst <= 'z'
                                        ? lowerFirst - 'a' + 'A'
                                        : lowerFirst;
+  // A needle that begins with an ASCII sign, as "[actions]" does, can begin
+  // only at that very byte (no other character lower-cases to a sign):
+  // memchr finds the next one, and the section header is searched for
+  // through the whole script.
+  const bool beginsWithSign = first < 0x80 && lowerFirst == upperFirst;
   for (size_t start = from; start < text.size();) {
-    // An ASCII byte that cannot begin the needle is passed over at once:
-    // the section header is searched for through the whole script.
+    if (beginsWithSign) {
+      start = text.find(static_cast<char>(lowerFirst), start);
+      if (start == std::string_view::npos) break;
+    }
+    // An ASCII byte that cannot begin the needle is passed over at once.
     unsigned char byte = static_cast<unsigned char>(text[start]);
     if (byte < 0x80 && byte != lowerFirst && byte != upperFirst) {
       ++start;
@@ -130,11 +140,20 @@ std::string DecimalText(long long number) { return std::to_string(number); }
 
 namespace quelmar {
 
+LineCursor::LineCursor(std::string_view text)
+    : text_(text),
+      nextCr_(std::min(text.find('\r'), text.size())),
+      nextLf_(std::min(text.find('\n'), text.size())) {}
+
+size_t LineCursor::LineEnd() {
+  if (nextCr_ < pos_) nextCr_ = std::min(text_.find('\r', pos_), text_.size());
+  if (nextLf_ < pos_) nextLf_ = std::min(text_.find('\n', pos_), text_.size());
+  return std::min(nextCr_, nextLf_);
+}
+
 bool LineCursor::Next(std::string_view& line) {
   if (done_) return false;
-  // A plain loop: find_first_of looks each byte up in the set of two.
-  size_t end = pos_;
-  while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+  const size_t end = LineEnd();
   if (end >= text_.size()) {
     line = text_.substr(pos_);
     done_ = true;

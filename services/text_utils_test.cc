@@ -117,6 +117,18 @@ TEST(FindTextTest, ByteOffsetsAndCaseModes) {
   EXPECT_TRUE(ContainsText("Quelmar", "q", Compare::kIgnoreCase));
 }
 
+TEST(FindTextTest, NeedleBeginningWithASignWithoutRegardToCase) {
+  constexpr size_t npos = std::string_view::npos;
+  // Signs that are no beginning, then the one that is; the text after it
+  // in another case, with letters outside ASCII before and inside.
+  EXPECT_EQ(FindText("é[x] [a [ACTIONS]", "[actions]", 0, Compare::kIgnoreCase),
+            9u);
+  EXPECT_EQ(
+      FindText("[actions][ActionS]", "[actions]", 1, Compare::kIgnoreCase), 9u);
+  EXPECT_EQ(FindText("[actions", "[actions]", 0, Compare::kIgnoreCase), npos);
+  EXPECT_EQ(FindText("x[ÉTÉ]", "[été]", 0, Compare::kIgnoreCase), 1u);
+}
+
 TEST(HasControlCharacterTest, BytesBelowSpaceAndDelete) {
   EXPECT_FALSE(HasControlCharacter("\\\\srv\\Salle de réunion €"));
   EXPECT_FALSE(HasControlCharacter(""));
@@ -150,6 +162,11 @@ TEST(LineCursorTest, EndsLinesAtCrLfCrOrLf) {
   EXPECT_EQ(Lines("a\r\r\nb"), (Pieces{"a", "", "b"}));
   EXPECT_EQ(Lines("a\n\rb"), (Pieces{"a", "", "b"}));
   EXPECT_EQ(Lines("\n\n"), (Pieces{"", "", ""}));
+  // Long lines, and CR and LF each far from the other.
+  const std::string a(100, 'a');
+  const std::string b(70, 'b');
+  EXPECT_EQ(Lines(a + "\r" + b + "\r\n" + a + "\n" + b + "\n\r"),
+            (Pieces{a, b, a, b, "", ""}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace quelmar {
 namespace {
@@ -78,6 +79,20 @@ void MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
   }
 }
 
+// The position of the first byte at or after `pos` that is not ASCII, or
+// the text's size. Eight bytes are tested at once: a script is megabytes of
+// mostly ASCII text, checked whole before it is read.
+size_t SkipAscii(std::string_view text, size_t pos) {
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  for (uint64_t word; pos + sizeof word <= text.size(); pos += sizeof word) {
+    std::memcpy(&word, text.data() + pos, sizeof word);
+    if (word & kHighBits) break;
+  }
+  while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+    ++pos;
+  return pos;
+}
+
 // Length of the sequence that starts with `lead`, 0 when it cannot start one.
 int SequenceLength(unsigned char lead) {
   if (lead < 0x80) return 1;
@@ -134,10 +149,8 @@ char32_t NextLowerUnit(std::string_view text, size_t& pos) {
 bool IsValidUtf8(std::string_view bytes) {
   size_t pos = 0;
   while (pos < bytes.size()) {
-    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-      ++pos;
-      continue;
-    }
+    pos = SkipAscii(bytes, pos);
+    if (pos == bytes.size()) break;
     char32_t c;
     size_t length;
     if (!DecodeSequence(bytes, pos, c, length)) return false;

@@ -45,19 +45,21 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // byte-order mark of either order (a script saved as "Unicode"); UTF-8 when
 // it starts with the UTF-8 byte-order mark or when all its bytes are valid
 // UTF-8 (the marks are dropped); otherwise the ANSI code page, through
-// `decodeAnsi`.
+// `decodeAnsi`. UTF-8 bytes are handed back as they came, not copied: a
+// script can be megabytes long.
 template <typename AnsiDecoder>
-std::string DecodeScriptBytes(std::string_view bytes, AnsiDecoder decodeAnsi) {
+std::string DecodeScriptBytes(std::string bytes, AnsiDecoder decodeAnsi) {
   constexpr std::string_view kLittleEndianBom = "\xFF\xFE";
   constexpr std::string_view kBigEndianBom = "\xFE\xFF";
-  if (bytes.substr(0, 2) == kLittleEndianBom ||
-      bytes.substr(0, 2) == kBigEndianBom)
-    return Utf16ToUtf8(bytes.substr(2), bytes[0] == kBigEndianBom[0]);
+  const std::string_view start = std::string_view(bytes).substr(0, 2);
+  if (start == kLittleEndianBom || start == kBigEndianBom)
+    return Utf16ToUtf8(std::string_view(bytes).substr(2),
+                       bytes[0] == kBigEndianBom[0]);
   if (bytes.starts_with(kUtf8ByteOrderMark)) {
-    bytes.remove_prefix(kUtf8ByteOrderMark.size());
-    return std::string(bytes);
+    bytes.erase(0, kUtf8ByteOrderMark.size());
+    return bytes;
   }
-  if (IsValidUtf8(bytes)) return std::string(bytes);
+  if (IsValidUtf8(bytes)) return bytes;
   return decodeAnsi(bytes);
 }
 

@@ -56,6 +56,18 @@ TEST(IsValidUtf8Test, RejectsOverlongsSurrogatesAndTruncatedSequences) {
     EXPECT_FALSE(IsValidUtf8(text)) << testing::PrintToString(text);
 }
 
+TEST(IsValidUtf8Test, FindsABadByteAtAnyPlaceInALongText) {
+  // Long runs of ASCII are read eight bytes at a time: a bad byte or a
+  // cut sequence at each offset of a word, and at the very end.
+  for (size_t at = 0; at <= 20; ++at) {
+    std::string text(20, 'a');
+    EXPECT_TRUE(IsValidUtf8(text.substr(0, at) + "é" + text.substr(at)));
+    EXPECT_FALSE(IsValidUtf8(text.substr(0, at) + "\xE9" + text.substr(at)))
+        << at;
+    EXPECT_FALSE(IsValidUtf8(text.substr(0, at) + "\xC3")) << at;
+  }
+}
+
 TEST(NextCodePointTest, ReadsMalformedBytesOneAtATime) {
   const std::string text = "\xE2\x82z\xC3\xA9\xF0\x9F\x96\xA8";
   std::vector<char32_t> read;

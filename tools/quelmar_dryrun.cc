@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
   WorkstationState state;
   if (!ReadWorkstation(options, *host, *nativeFiles, state))
     return kNotCompleted;
-  SimWorkstation workstation(std::move(state));
+  SimWorkstation workstation(std::move(state), CallLog::kNone);
   RehearsalFiles files(*nativeFiles, options);
   std::unique_ptr<Terminal> terminal = CreateNativeTerminal();
   ConsoleUserInterface ui(stdout, stderr, *terminal);

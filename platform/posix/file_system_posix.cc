@@ -120,6 +120,11 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   if (fd.get() < 0)
     throw RunError(errno == ENOENT ? kFileNotFound : kPathFileAccess);
   std::string content;
+  // Reserved at the file's size, so that a large script is not copied
+  // again each time the text grows.
+  struct stat info {};
+  if (fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
+    content.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t n = read(fd.get(), buffer, sizeof buffer);
@@ -143,8 +148,11 @@ bool PosixFileSystem::AppendToFile(const std::string& path,
   // Under the lock, the file's size is where this entry starts.
   if (fstat(fd.get(), &info) != 0) return false;
   const off_t before = info.st_size;
-  const std::string entry =
-      EndsWithLineBreak(fd.get(), before) ? text : "\r\n" + text;
+  // The entry is copied only when a line break must come before it: a
+  // journal entry can be megabytes long.
+  std::string afterLineBreak;
+  if (!EndsWithLineBreak(fd.get(), before)) afterLineBreak = "\r\n" + text;
+  const std::string& entry = afterLineBreak.empty() ? text : afterLineBreak;
   // One write of the whole entry on a file opened for appending: entries of
   // several workstations never interleave.
   size_t written = 0;

@@ -12,6 +12,15 @@
 namespace quelmar {
 namespace {
 
+// "\\\\server\\" at the start of `name`, or nothing when the name does not
+// start with a whole server name.
+std::string_view ServerOf(std::string_view name) {
+  if (!name.starts_with("\\\\")) return {};
+  const size_t end = name.find('\\', 2);
+  return end == std::string_view::npos ? std::string_view()
+                                       : name.substr(0, end + 1);
+}
+
 // Common spooler errors, so that a rehearsal reads like a real run.
 constexpr std::pair<int32_t, const char*> kBuiltInMessages[] = {
     {2, "Le fichier spécifié est introuvable."},
@@ -155,9 +164,19 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
     : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
-  for (const std::string& printer : printers) Install(printer);
+  for (const std::string& printer : printers) {
+    ToLowerUtf8(printer, lower_);
+    Install(printer);
+  }
   for (size_t k = 0; k < state_.shares.size(); ++k)
     shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
+  SetDevice(std::move(state_.device));
+}
+
+void SimWorkstation::SetDevice(std::optional<std::string> device) {
+  state_.device = std::move(device);
+  defaultName_ =
+      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0);
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
@@ -177,9 +196,19 @@ const std::vector<std::string>& SimWorkstation::calls() const {
 void SimWorkstation::Install(const std::string& printer) {
   state_.printers.push_back(printer);
   orders_.push_back(nextOrder_);
-  ToLowerUtf8(printer, lower_);
   byName_.emplace(lower_, nextOrder_);
+  const std::string_view server = ServerOf(lower_);
+  if (!server.empty()) byServer_[std::string(server)].push_back(nextOrder_);
   ++nextOrder_;
+}
+
+const std::vector<uint64_t>* SimWorkstation::ServerPrinters(
+    std::string_view prefix) const {
+  const std::string_view server = ServerOf(prefix);
+  if (server.empty()) return nullptr;
+  static const std::vector<uint64_t> kNone;
+  auto entry = byServer_.find(std::string(server));
+  return entry == byServer_.end() ? &kNone : &entry->second;
 }
 
 size_t SimWorkstation::PositionOf(uint64_t order) const {
@@ -204,24 +233,26 @@ const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
   ToLowerUtf8(name, lower_);
-  return byName_.count(lower_) != 0;
+  return byName_.contains(lower_);
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
-  const std::string prefix = pattern.LowerLiteralPrefix();
-  std::vector<uint64_t> orders;
-  for (auto entry = byName_.lower_bound(prefix);
-       entry != byName_.end() && entry->first.starts_with(prefix); ++entry) {
-    const std::string& printer = state_.printers[PositionOf(entry->second)];
-    if (pattern.Matches(printer)) orders.push_back(entry->second);
-  }
-  std::sort(orders.begin(), orders.end());
   std::vector<std::string> matches;
-  matches.reserve(orders.size());
-  for (uint64_t order : orders)
-    matches.push_back(state_.printers[PositionOf(order)]);
+  const std::vector<uint64_t>* orders =
+      ServerPrinters(pattern.LowerLiteralPrefix());
+  if (orders) matches.reserve(orders->size());
+  if (!orders) {
+    // A pattern that names no whole server: every printer is tried.
+    for (const std::string& printer : state_.printers)
+      if (pattern.Matches(printer)) matches.push_back(printer);
+    return matches;
+  }
+  for (uint64_t order : *orders) {
+    const std::string& printer = state_.printers[PositionOf(order)];
+    if (pattern.Matches(printer)) matches.push_back(printer);
+  }
   return matches;
 }
 
@@ -233,7 +264,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   ToLowerUtf8(name, lower_);
   auto share = shareByName_.find(lower_);
   if (share == shareByName_.end()) return {false, kInvalidPrinterName};
-  if (!byName_.count(lower_)) Install(state_.shares[share->second]);
+  if (!byName_.contains(lower_)) Install(state_.shares[share->second]);
   return {true, 0};
 }
 
@@ -242,32 +273,39 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
-  // The first of equal names: the multimap keeps them in the order they
-  // were indexed in, which is the list's.
   ToLowerUtf8(name, lower_);
-  auto installed = byName_.lower_bound(lower_);
-  if (installed == byName_.end() || installed->first != lower_)
-    return {false, kInvalidPrinterName};
-  const size_t position = PositionOf(installed->second);
+  auto [first, last] = byName_.equal_range(lower_);
+  if (first == last) return {false, kInvalidPrinterName};
+  // The first in the list of the printers of that name (there can be more
+  // than one only in the workstation file): the smallest order number.
+  auto installed = std::min_element(
+      first, last,
+      [](const auto& a, const auto& b) { return a.second < b.second; });
+  const uint64_t order = installed->second;
+  const size_t position = PositionOf(order);
+  const std::string_view server = ServerOf(lower_);
+  if (!server.empty()) {
+    std::vector<uint64_t>& orders = byServer_[std::string(server)];
+    orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
+  }
+  byName_.erase(installed);
   state_.printers.erase(state_.printers.begin() + position);
   orders_.erase(orders_.begin() + position);
-  byName_.erase(installed);
   const std::string_view device =
       state_.device ? std::string_view(*state_.device) : std::string_view();
-  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) state_.device = ",,,";
+  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) SetDevice(",,,");
   return {true, 0};
 }
 
 std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
-  return std::string(
-      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0));
+  return defaultName_;
 }
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
   if (FindFailure("setdefault", name)) return;
-  state_.device = name + ",,";
+  SetDevice(name + ",,");
 }
 
 std::string SimWorkstation::ErrorText(int32_t code) {

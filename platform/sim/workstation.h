@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,7 +75,15 @@ class SimWorkstation : public Spooler,
                                    std::string_view printer) const;
   // The position in state_.printers of the printer of order number `order`.
   size_t PositionOf(uint64_t order) const;
+  // Appends `printer`, whose lower-case name is in lower_.
   void Install(const std::string& printer);
+  // The order numbers of the printers of the server that every name
+  // matching the lower-case `prefix` is on; nothing when the prefix names
+  // no whole server.
+  const std::vector<uint64_t>* ServerPrinters(std::string_view prefix) const;
+  // Sets the profile's `device` value and the default printer's name read
+  // from it, which is read at every replacement.
+  void SetDevice(std::optional<std::string> device);
 
   void Record(std::string_view call, std::string_view name = {});
 
@@ -91,16 +98,20 @@ class SimWorkstation : public Spooler,
   // The index kept with the installed printers, so that a large
   // workstation is searched without going through its list: each printer
   // has an order number, growing with each connection, kept beside it in
-  // orders_ (ascending, since printers are only appended or removed), and
-  // its lower-case name in byName_, sorted, so that the printers whose name
-  // starts with a pattern's literal prefix are one range of it.
+  // orders_ (ascending, since printers are only appended or removed). The
+  // hash maps are keyed by lower-case names: byName_ gives the order
+  // numbers of a name, byServer_ those of the printers of one server
+  // (keyed "\\server\", ascending), the only ones that a line's
+  // "\\server\*" can match.
   std::vector<uint64_t> orders_;
-  std::multimap<std::string, uint64_t> byName_;
+  std::unordered_multimap<std::string, uint64_t> byName_;
+  std::unordered_map<std::string, std::vector<uint64_t>> byServer_;
   uint64_t nextOrder_ = 0;
   // The first share of each lower-case name.
   std::unordered_map<std::string, size_t> shareByName_;
   // The lower-case form of the name of the current call, one buffer for all.
   std::string lower_;
+  std::string defaultName_;
 };
 
 }  // namespace quelmar

@@ -244,6 +244,31 @@ TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
   EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
 }
 
+// A pattern that names a whole server is answered from that server's
+// printers; one that does not, from all of them.
+TEST(SimWorkstationIndexTest, PrintersOfOneServerOrOfAll) {
+  WorkstationState state;
+  state.printers = {"\\\\srv2\\a", "\\\\SRV\\b", "srv\\local", "\\\\ÉCOLE\\c",
+                    "\\\\srv\\c"};
+  state.shares = {"\\\\srv2\\a"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern onSrv("\\\\srv\\*");
+  CaseInsensitivePattern onSrv2("\\\\Srv2\\*");
+  CaseInsensitivePattern startsSrv("\\\\srv*");
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\SRV\\b", "\\\\srv\\c"}));
+  EXPECT_EQ(station.InstalledMatching(startsSrv),
+            (Names{"\\\\srv2\\a", "\\\\SRV\\b", "\\\\srv\\c"}));
+  CaseInsensitivePattern school("\\\\école\\?");
+  EXPECT_EQ(station.InstalledMatching(school), Names{"\\\\ÉCOLE\\c"});
+  CaseInsensitivePattern elsewhere("\\\\none\\*");
+  EXPECT_TRUE(station.InstalledMatching(elsewhere).empty());
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\SRV2\\A").succeeded);
+  EXPECT_TRUE(station.InstalledMatching(onSrv2).empty());
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv2\\A").succeeded);
+  EXPECT_EQ(station.InstalledMatching(onSrv2), Names{"\\\\srv2\\a"});
+}
+
 TEST(SimWorkstationIndexTest, PrefixOfAccentedLettersWithoutRegardToCase) {
   WorkstationState state;
   state.printers = {"\\\\Srv\\École", "\\\\srv\\étage", "\\\\srv\\Eco"};
