@@ -194,26 +194,48 @@ const std::vector<std::string>& SimWorkstation::calls() const {
 }
 
 void SimWorkstation::Install(const std::string& printer) {
-  state_.printers.push_back(printer);
-  orders_.push_back(nextOrder_);
-  byName_.emplace(lower_, nextOrder_);
+  const size_t order = slots_.size();
+  slots_.push_back({printer});
+  byName_[lower_].push_back(order);
   const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) byServer_[std::string(server)].push_back(nextOrder_);
-  ++nextOrder_;
+  if (!server.empty()) byServer_[std::string(server)].push_back(order);
 }
 
-const std::vector<uint64_t>* SimWorkstation::ServerPrinters(
+void SimWorkstation::Uninstall(std::vector<size_t>& named) {
+  const size_t order = named.front();
+  named.erase(named.begin());
+  const std::string_view server = ServerOf(lower_);
+  if (!server.empty()) {
+    std::vector<size_t>& orders = byServer_.find(std::string(server))->second;
+    orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
+  }
+  std::string().swap(slots_[order].name);
+  slots_[order].removed = true;
+  ++removedSlots_;
+}
+
+void SimWorkstation::CompactSlots() {
+  const size_t installed = slots_.size() - removedSlots_;
+  if (removedSlots_ <= std::max<size_t>(installed, 1024)) return;
+  std::vector<Slot> slots = std::move(slots_);
+  slots_.clear();
+  removedSlots_ = 0;
+  for (auto& [name, orders] : byName_) orders.clear();
+  for (auto& [server, orders] : byServer_) orders.clear();
+  for (const Slot& slot : slots) {
+    if (slot.removed) continue;
+    ToLowerUtf8(slot.name, lower_);
+    Install(slot.name);
+  }
+}
+
+const std::vector<size_t>* SimWorkstation::ServerPrinters(
     std::string_view prefix) const {
   const std::string_view server = ServerOf(prefix);
   if (server.empty()) return nullptr;
-  static const std::vector<uint64_t> kNone;
+  static const std::vector<size_t> kNone;
   auto entry = byServer_.find(std::string(server));
   return entry == byServer_.end() ? &kNone : &entry->second;
-}
-
-size_t SimWorkstation::PositionOf(uint64_t order) const {
-  return std::lower_bound(orders_.begin(), orders_.end(), order) -
-         orders_.begin();
 }
 
 const ForcedFailure* SimWorkstation::FindFailure(
@@ -225,32 +247,41 @@ const ForcedFailure* SimWorkstation::FindFailure(
   return nullptr;
 }
 
+const WorkstationState& SimWorkstation::state() const {
+  state_.printers.clear();
+  for (const Slot& slot : slots_)
+    if (!slot.removed) state_.printers.push_back(slot.name);
+  return state_;
+}
+
 const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
   Record("list");
-  return state_.printers;
+  return state().printers;
 }
 
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
   ToLowerUtf8(name, lower_);
-  return byName_.contains(lower_);
+  auto named = byName_.find(lower_);
+  return named != byName_.end() && !named->second.empty();
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
   std::vector<std::string> matches;
-  const std::vector<uint64_t>* orders =
+  const std::vector<size_t>* orders =
       ServerPrinters(pattern.LowerLiteralPrefix());
   if (orders) matches.reserve(orders->size());
   if (!orders) {
     // A pattern that names no whole server: every printer is tried.
-    for (const std::string& printer : state_.printers)
-      if (pattern.Matches(printer)) matches.push_back(printer);
+    for (const Slot& slot : slots_)
+      if (!slot.removed && pattern.Matches(slot.name))
+        matches.push_back(slot.name);
     return matches;
   }
-  for (uint64_t order : *orders) {
-    const std::string& printer = state_.printers[PositionOf(order)];
+  for (size_t order : *orders) {
+    const std::string& printer = slots_[order].name;
     if (pattern.Matches(printer)) matches.push_back(printer);
   }
   return matches;
@@ -264,7 +295,9 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   ToLowerUtf8(name, lower_);
   auto share = shareByName_.find(lower_);
   if (share == shareByName_.end()) return {false, kInvalidPrinterName};
-  if (!byName_.contains(lower_)) Install(state_.shares[share->second]);
+  auto named = byName_.find(lower_);
+  if (named == byName_.end() || named->second.empty())
+    Install(state_.shares[share->second]);
   return {true, 0};
 }
 
@@ -274,23 +307,11 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   if (const ForcedFailure* failure = FindFailure("disconnect", name))
     return {false, failure->error};
   ToLowerUtf8(name, lower_);
-  auto [first, last] = byName_.equal_range(lower_);
-  if (first == last) return {false, kInvalidPrinterName};
-  // The first in the list of the printers of that name (there can be more
-  // than one only in the workstation file): the smallest order number.
-  auto installed = std::min_element(
-      first, last,
-      [](const auto& a, const auto& b) { return a.second < b.second; });
-  const uint64_t order = installed->second;
-  const size_t position = PositionOf(order);
-  const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) {
-    std::vector<uint64_t>& orders = byServer_[std::string(server)];
-    orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
-  }
-  byName_.erase(installed);
-  state_.printers.erase(state_.printers.begin() + position);
-  orders_.erase(orders_.begin() + position);
+  auto named = byName_.find(lower_);
+  if (named == byName_.end() || named->second.empty())
+    return {false, kInvalidPrinterName};
+  Uninstall(named->second);
+  CompactSlots();
   const std::string_view device =
       state_.device ? std::string_view(*state_.device) : std::string_view();
   if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) SetDevice(",,,");

@@ -244,6 +244,34 @@ TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
   EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
 }
 
+// Thousands of removals renumber the printers more than once: the list,
+// the names and the servers' printers still answer as before.
+TEST(SimWorkstationIndexTest, RenumberedAfterManyRemovals) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\B", "PDF", "\\\\srv\\a", "\\\\srv\\B"};
+  state.shares = {"\\\\srv\\A", "\\\\srv\\C"};
+  SimWorkstation station(state);
+  for (int round = 0; round < 3000; ++round) {
+    ASSERT_TRUE(station.DeletePrinterConnection("\\\\SRV\\a").succeeded);
+    ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\c").succeeded);
+    ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\C").succeeded);
+    ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  }
+  EXPECT_EQ(station.InstalledPrinters(),
+            (Names{"\\\\srv\\B", "PDF", "\\\\srv\\B", "\\\\srv\\A"}));
+  CaseInsensitivePattern onSrv("\\\\srv\\*");
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\B", "\\\\srv\\B", "\\\\srv\\A"}));
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\c"));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\b").succeeded);
+  EXPECT_EQ(station.state().printers,
+            (Names{"PDF", "\\\\srv\\B", "\\\\srv\\A"}));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\A").succeeded);
+  EXPECT_EQ(station.state().printers, (Names{"PDF", "\\\\srv\\B"}));
+  EXPECT_EQ(station.InstalledMatching(onSrv), Names{"\\\\srv\\B"});
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\srv\\a").error, 1801);
+}
+
 // A pattern that names a whole server is answered from that server's
 // printers; one that does not, from all of them.
 TEST(SimWorkstationIndexTest, PrintersOfOneServerOrOfAll) {
