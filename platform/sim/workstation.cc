@@ -166,10 +166,12 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
   state_.printers.clear();
   for (const std::string& printer : printers) {
     ToLowerUtf8(printer, lower_);
-    Install(printer);
+    Install(printer, byName_[lower_]);
   }
-  for (size_t k = 0; k < state_.shares.size(); ++k)
-    shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
+  for (size_t k = 0; k < state_.shares.size(); ++k) {
+    NameEntry& entry = byName_[ToLowerUtf8(state_.shares[k])];
+    if (!entry.share) entry.share = k;
+  }
   SetDevice(std::move(state_.device));
 }
 
@@ -193,10 +195,10 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
-void SimWorkstation::Install(const std::string& printer) {
+void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
   const size_t order = slots_.size();
   slots_.push_back({printer});
-  byName_[lower_].push_back(order);
+  named.slots.push_back(order);
   const std::string_view server = ServerOf(lower_);
   if (!server.empty()) byServer_[std::string(server)].push_back(order);
 }
@@ -220,12 +222,12 @@ void SimWorkstation::CompactSlots() {
   std::vector<Slot> slots = std::move(slots_);
   slots_.clear();
   removedSlots_ = 0;
-  for (auto& [name, orders] : byName_) orders.clear();
+  for (auto& [name, entry] : byName_) entry.slots.clear();
   for (auto& [server, orders] : byServer_) orders.clear();
   for (const Slot& slot : slots) {
     if (slot.removed) continue;
     ToLowerUtf8(slot.name, lower_);
-    Install(slot.name);
+    Install(slot.name, byName_[lower_]);
   }
 }
 
@@ -263,7 +265,7 @@ bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
   ToLowerUtf8(name, lower_);
   auto named = byName_.find(lower_);
-  return named != byName_.end() && !named->second.empty();
+  return named != byName_.end() && !named->second.slots.empty();
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
@@ -293,11 +295,11 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   if (const ForcedFailure* failure = FindFailure("connect", name))
     return {false, failure->error};
   ToLowerUtf8(name, lower_);
-  auto share = shareByName_.find(lower_);
-  if (share == shareByName_.end()) return {false, kInvalidPrinterName};
   auto named = byName_.find(lower_);
-  if (named == byName_.end() || named->second.empty())
-    Install(state_.shares[share->second]);
+  if (named == byName_.end() || !named->second.share)
+    return {false, kInvalidPrinterName};
+  NameEntry& entry = named->second;
+  if (entry.slots.empty()) Install(state_.shares[*entry.share], entry);
   return {true, 0};
 }
 
@@ -308,9 +310,9 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
     return {false, failure->error};
   ToLowerUtf8(name, lower_);
   auto named = byName_.find(lower_);
-  if (named == byName_.end() || named->second.empty())
+  if (named == byName_.end() || named->second.slots.empty())
     return {false, kInvalidPrinterName};
-  Uninstall(named->second);
+  Uninstall(named->second.slots);
   CompactSlots();
   const std::string_view device =
       state_.device ? std::string_view(*state_.device) : std::string_view();

@@ -75,8 +75,16 @@ class SimWorkstation : public Spooler,
  private:
   const ForcedFailure* FindFailure(std::string_view operation,
                                    std::string_view printer) const;
-  // Appends `printer`, whose lower-case name is in lower_.
-  void Install(const std::string& printer);
+  // What a lower-case name stands for: the slots of the installed printers
+  // of that name, in ascending order, and the first share of that name.
+  struct NameEntry {
+    std::vector<size_t> slots;
+    std::optional<size_t> share;
+  };
+
+  // Appends `printer`, whose lower-case name is in lower_ and whose entry is
+  // `named`.
+  void Install(const std::string& printer, NameEntry& named);
   // Removes the first printer of `named`, the slots of the name in lower_:
   // the first in the list of the printers of that name (there can be more
   // than one only in the workstation file).
@@ -108,21 +116,19 @@ class SimWorkstation : public Spooler,
   // a large workstation is searched and changed without going through or
   // shifting its list: each printer has a slot, numbered by its order of
   // connection; a removal only marks its slot. The hash maps are keyed by
-  // lower-case names and give slot numbers in ascending order: byName_
-  // those of a name, byServer_ those of the printers of one server (keyed
-  // "\\server\"), the only ones that a line's "\\server\*" can match.
-  // Their entries stay when emptied, so that a name connected again and
-  // again is indexed without a new allocation.
+  // lower-case names: byName_ gives a name's printers and share, found by
+  // one search per operation; byServer_ the slots of the printers of one
+  // server (keyed "\\server\", ascending), the only ones that a line's
+  // "\\server\*" can match. Their entries stay when emptied, so that a
+  // name connected again and again is indexed without a new allocation.
   struct Slot {
     std::string name;
     bool removed = false;
   };
   std::vector<Slot> slots_;
   size_t removedSlots_ = 0;
-  std::unordered_map<std::string, std::vector<size_t>> byName_;
+  std::unordered_map<std::string, NameEntry> byName_;
   std::unordered_map<std::string, std::vector<size_t>> byServer_;
-  // The first share of each lower-case name.
-  std::unordered_map<std::string, size_t> shareByName_;
   // The lower-case form of the name of the current call, one buffer for all.
   std::string lower_;
   std::string defaultName_;
