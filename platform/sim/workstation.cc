@@ -172,13 +172,17 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
     NameEntry& entry = byName_[ToLowerUtf8(state_.shares[k])];
     if (!entry.share) entry.share = k;
   }
+  for (const ForcedFailure& failure : state_.failures)
+    failurePrinters_.push_back(ToLowerUtf8(failure.printer));
   SetDevice(std::move(state_.device));
 }
 
 void SimWorkstation::SetDevice(std::optional<std::string> device) {
   state_.device = std::move(device);
-  defaultName_ =
-      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0);
+  const std::string_view value =
+      state_.device ? std::string_view(*state_.device) : std::string_view();
+  defaultName_ = SplitField(ProfileBufferText(value), ',', 0);
+  ToLowerUtf8(SplitField(value, ',', 0), deviceName_);
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
@@ -241,11 +245,11 @@ const std::vector<size_t>* SimWorkstation::ServerPrinters(
 }
 
 const ForcedFailure* SimWorkstation::FindFailure(
-    std::string_view operation, std::string_view printer) const {
-  for (const ForcedFailure& failure : state_.failures)
-    if (failure.operation == operation &&
-        EqualsIgnoreCase(failure.printer, printer))
-      return &failure;
+    std::string_view operation) const {
+  for (size_t k = 0; k < state_.failures.size(); ++k)
+    if (state_.failures[k].operation == operation &&
+        failurePrinters_[k] == lower_)
+      return &state_.failures[k];
   return nullptr;
 }
 
@@ -292,9 +296,9 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
   if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("connect", name))
-    return {false, failure->error};
   ToLowerUtf8(name, lower_);
+  if (const ForcedFailure* failure = FindFailure("connect"))
+    return {false, failure->error};
   auto named = byName_.find(lower_);
   if (named == byName_.end() || !named->second.share)
     return {false, kInvalidPrinterName};
@@ -306,17 +310,15 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
   if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("disconnect", name))
-    return {false, failure->error};
   ToLowerUtf8(name, lower_);
+  if (const ForcedFailure* failure = FindFailure("disconnect"))
+    return {false, failure->error};
   auto named = byName_.find(lower_);
   if (named == byName_.end() || named->second.slots.empty())
     return {false, kInvalidPrinterName};
   Uninstall(named->second.slots);
+  if (lower_ == deviceName_) SetDevice(",,,");
   CompactSlots();
-  const std::string_view device =
-      state_.device ? std::string_view(*state_.device) : std::string_view();
-  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) SetDevice(",,,");
   return {true, 0};
 }
 
@@ -327,7 +329,8 @@ std::string SimWorkstation::DefaultPrinterName() {
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
-  if (FindFailure("setdefault", name)) return;
+  ToLowerUtf8(name, lower_);
+  if (FindFailure("setdefault")) return;
   SetDevice(name + ",,");
 }
 

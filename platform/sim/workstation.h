@@ -73,8 +73,9 @@ class SimWorkstation : public Spooler,
   const std::vector<std::string>& calls() const;
 
  private:
-  const ForcedFailure* FindFailure(std::string_view operation,
-                                   std::string_view printer) const;
+  // The forced failure of `operation` on the printer whose lower-case name
+  // is in lower_, if any.
+  const ForcedFailure* FindFailure(std::string_view operation) const;
   // What a lower-case name stands for: the slots of the installed printers
   // of that name, in ascending order, and the first share of that name.
   struct NameEntry {
@@ -131,7 +132,12 @@ class SimWorkstation : public Spooler,
   std::unordered_map<std::string, std::vector<size_t>> byServer_;
   // The lower-case form of the name of the current call, one buffer for all.
   std::string lower_;
+  // The lower-case printer names of state_.failures, in their order.
+  std::vector<std::string> failurePrinters_;
   std::string defaultName_;
+  // The lower-case name in the profile's `device` value, whole, compared
+  // with each removed printer's.
+  std::string deviceName_;
 };
 
 }  // namespace quelmar
