@@ -166,10 +166,10 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
   state_.printers.clear();
   for (const std::string& printer : printers) {
     ToLowerUtf8(printer, lower_);
-    Install(printer, byName_[lower_]);
+    Install(printer, EntryOf(lower_));
   }
   for (size_t k = 0; k < state_.shares.size(); ++k) {
-    NameEntry& entry = byName_[ToLowerUtf8(state_.shares[k])];
+    NameEntry& entry = EntryOf(ToLowerUtf8(state_.shares[k]));
     if (!entry.share) entry.share = k;
   }
   for (const ForcedFailure& failure : state_.failures)
@@ -199,20 +199,27 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
+SimWorkstation::NameEntry& SimWorkstation::EntryOf(
+    const std::string& lowerName) {
+  auto [entry, made] = byName_.try_emplace(lowerName);
+  const std::string_view server = ServerOf(lowerName);
+  if (made && !server.empty())
+    entry->second.serverSlots = &byServer_[std::string(server)];
+  return entry->second;
+}
+
 void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
   const size_t order = slots_.size();
   slots_.push_back({printer});
   named.slots.push_back(order);
-  const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) byServer_[std::string(server)].push_back(order);
+  if (named.serverSlots) named.serverSlots->push_back(order);
 }
 
-void SimWorkstation::Uninstall(std::vector<size_t>& named) {
-  const size_t order = named.front();
-  named.erase(named.begin());
-  const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) {
-    std::vector<size_t>& orders = byServer_.find(std::string(server))->second;
+void SimWorkstation::Uninstall(NameEntry& named) {
+  const size_t order = named.slots.front();
+  named.slots.erase(named.slots.begin());
+  if (named.serverSlots) {
+    std::vector<size_t>& orders = *named.serverSlots;
     orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
   }
   std::string().swap(slots_[order].name);
@@ -231,7 +238,7 @@ void SimWorkstation::CompactSlots() {
   for (const Slot& slot : slots) {
     if (slot.removed) continue;
     ToLowerUtf8(slot.name, lower_);
-    Install(slot.name, byName_[lower_]);
+    Install(slot.name, EntryOf(lower_));
   }
 }
 
@@ -316,7 +323,7 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   auto named = byName_.find(lower_);
   if (named == byName_.end() || named->second.slots.empty())
     return {false, kInvalidPrinterName};
-  Uninstall(named->second.slots);
+  Uninstall(named->second);
   if (lower_ == deviceName_) SetDevice(",,,");
   CompactSlots();
   return {true, 0};

@@ -48,6 +48,12 @@ class SimWorkstation : public Spooler,
                        public MessageTable {
  public:
   explicit SimWorkstation(WorkstationState state, CallLog log = CallLog::kKept);
+  // Moved, never copied: its index holds pointers to its own hash map's
+  // entries, which a move hands over and a copy would not.
+  SimWorkstation(SimWorkstation&&) = default;
+  SimWorkstation& operator=(SimWorkstation&&) = default;
+  SimWorkstation(const SimWorkstation&) = delete;
+  SimWorkstation& operator=(const SimWorkstation&) = delete;
 
   const std::vector<std::string>& InstalledPrinters() override;
   // Both answer from the index, without going through the list.
@@ -77,19 +83,23 @@ class SimWorkstation : public Spooler,
   // is in lower_, if any.
   const ForcedFailure* FindFailure(std::string_view operation) const;
   // What a lower-case name stands for: the slots of the installed printers
-  // of that name, in ascending order, and the first share of that name.
+  // of that name, in ascending order, the first share of that name, and the
+  // slots of its server's printers (none for a name of no server), found
+  // once, when the entry is made.
   struct NameEntry {
     std::vector<size_t> slots;
     std::optional<size_t> share;
+    std::vector<size_t>* serverSlots = nullptr;
   };
 
-  // Appends `printer`, whose lower-case name is in lower_ and whose entry is
-  // `named`.
+  // The entry of `lowerName`, made when there is none.
+  NameEntry& EntryOf(const std::string& lowerName);
+  // Appends `printer`, whose entry is `named`.
   void Install(const std::string& printer, NameEntry& named);
-  // Removes the first printer of `named`, the slots of the name in lower_:
-  // the first in the list of the printers of that name (there can be more
-  // than one only in the workstation file).
-  void Uninstall(std::vector<size_t>& named);
+  // Removes the first printer of `named`: the first in the list of the
+  // printers of that name (there can be more than one only in the
+  // workstation file).
+  void Uninstall(NameEntry& named);
   // Renumbers the installed printers from 0 once the removed slots
   // outnumber them (and 1,024), so that a long run's index stays the size
   // of the workstation.
@@ -121,7 +131,8 @@ class SimWorkstation : public Spooler,
   // one search per operation; byServer_ the slots of the printers of one
   // server (keyed "\\server\", ascending), the only ones that a line's
   // "\\server\*" can match. Their entries stay when emptied, so that a
-  // name connected again and again is indexed without a new allocation.
+  // name connected again and again is indexed without a new allocation and
+  // a name's entry may point at its server's.
   struct Slot {
     std::string name;
     bool removed = false;
