@@ -202,10 +202,21 @@ const std::vector<std::string>& SimWorkstation::calls() const {
 SimWorkstation::NameEntry& SimWorkstation::EntryOf(
     const std::string& lowerName) {
   auto [entry, made] = byName_.try_emplace(lowerName);
+  if (!made) return entry->second;
+  entry->second.hasControl = HasControlCharacter(lowerName);
   const std::string_view server = ServerOf(lowerName);
-  if (made && !server.empty())
+  if (!server.empty())
     entry->second.serverSlots = &byServer_[std::string(server)];
   return entry->second;
+}
+
+SimWorkstation::NameEntry* SimWorkstation::FindEntry() {
+  auto entry = byName_.find(lower_);
+  return entry == byName_.end() ? nullptr : &entry->second;
+}
+
+bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {
+  return entry ? entry->hasControl : HasControlCharacter(name);
 }
 
 void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
@@ -275,8 +286,8 @@ const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
   ToLowerUtf8(name, lower_);
-  auto named = byName_.find(lower_);
-  return named != byName_.end() && !named->second.slots.empty();
+  const NameEntry* entry = FindEntry();
+  return entry && !entry->slots.empty();
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
@@ -302,28 +313,25 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
-  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   ToLowerUtf8(name, lower_);
+  NameEntry* entry = FindEntry();
+  if (HasControl(entry, name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("connect"))
     return {false, failure->error};
-  auto named = byName_.find(lower_);
-  if (named == byName_.end() || !named->second.share)
-    return {false, kInvalidPrinterName};
-  NameEntry& entry = named->second;
-  if (entry.slots.empty()) Install(state_.shares[*entry.share], entry);
+  if (!entry || !entry->share) return {false, kInvalidPrinterName};
+  if (entry->slots.empty()) Install(state_.shares[*entry->share], *entry);
   return {true, 0};
 }
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
-  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
   ToLowerUtf8(name, lower_);
+  NameEntry* entry = FindEntry();
+  if (HasControl(entry, name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("disconnect"))
     return {false, failure->error};
-  auto named = byName_.find(lower_);
-  if (named == byName_.end() || named->second.slots.empty())
-    return {false, kInvalidPrinterName};
-  Uninstall(named->second);
+  if (!entry || entry->slots.empty()) return {false, kInvalidPrinterName};
+  Uninstall(*entry);
   if (lower_ == deviceName_) SetDevice(",,,");
   CompactSlots();
   return {true, 0};

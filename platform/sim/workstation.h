@@ -83,17 +83,24 @@ class SimWorkstation : public Spooler,
   // is in lower_, if any.
   const ForcedFailure* FindFailure(std::string_view operation) const;
   // What a lower-case name stands for: the slots of the installed printers
-  // of that name, in ascending order, the first share of that name, and the
-  // slots of its server's printers (none for a name of no server), found
-  // once, when the entry is made.
+  // of that name, in ascending order, the first share of that name; and,
+  // found once, when the entry is made, the slots of its server's printers
+  // (none for a name of no server) and whether it has a control character
+  // (a name has one when its lower-case form has).
   struct NameEntry {
     std::vector<size_t> slots;
     std::optional<size_t> share;
     std::vector<size_t>* serverSlots = nullptr;
+    bool hasControl = false;
   };
 
   // The entry of `lowerName`, made when there is none.
   NameEntry& EntryOf(const std::string& lowerName);
+  // The entry of the lower-case name in lower_; null when there is none.
+  NameEntry* FindEntry();
+  // Whether `name`, whose entry is `entry` (null when it has none), has a
+  // control character, which the system reads as the end of the name.
+  static bool HasControl(const NameEntry* entry, std::string_view name);
   // Appends `printer`, whose entry is `named`.
   void Install(const std::string& printer, NameEntry& named);
   // Removes the first printer of `named`: the first in the list of the

@@ -158,9 +158,15 @@ TEST(SimWorkstationTest, NamesWithAControlCharacterAreInvalid) {
   WorkstationState state;
   state.printers = {"\\\\oldsrv\\A\x01"};
   state.shares = {"\\\\printsrv\\B\tC"};
+  // Refused before a forced failure of that name is looked at.
+  state.failures = {{"connect", "\\\\printsrv\\D\x02", 5},
+                    {"disconnect", "\\\\oldsrv\\a\x01", 5}};
   SimWorkstation station(state);
   EXPECT_EQ(station.AddPrinterConnection(state.shares[0]).error, 1801);
+  EXPECT_EQ(station.AddPrinterConnection("\\\\PRINTSRV\\b\tc").error, 1801);
+  EXPECT_EQ(station.AddPrinterConnection("\\\\printsrv\\D\x02").error, 1801);
   EXPECT_EQ(station.DeletePrinterConnection(state.printers[0]).error, 1801);
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\OLDSRV\\a\x01").error, 1801);
   EXPECT_EQ(station.state().printers, state.printers);
 }
 
