@@ -106,7 +106,7 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
 }
 
 bool IsValidPrinterName(std::string_view name, std::string_view command) {
-  if (name.find('\\') == std::string_view::npos && command == "=") return true;
+  if (command == "=" && name.find('\\') == std::string_view::npos) return true;
   // The shape \\server\printer: two backslashes, a third one after them
   // and no fourth (more than four pieces).
   if (!name.starts_with("\\\\")) return false;
