@@ -41,9 +41,9 @@ std::string_view ServerPart(std::string_view name) {
 // check that fails.
 bool SyntaxError(int16_t lineNumber, std::string_view tail,
                  std::string& message) {
-  message.assign("Erreur de syntaxe (ligne ")
-      .append(DecimalText(lineNumber))
-      .append(tail);
+  message.assign("Erreur de syntaxe (ligne ");
+  AppendDecimal(message, lineNumber);
+  message.append(tail);
   return false;
 }
 
