@@ -40,6 +40,8 @@ constexpr int32_t kInvalidPrinterName = 1801;
 // holds it: at most 253 characters, up to the first null.
 std::string ProfileBufferText(std::string_view value) {
   value = value.substr(0, value.find('\0'));
+  // 253 bytes are at most 253 characters: only a longer value is counted.
+  if (value.size() <= 253) return std::string(value);
   size_t pos = 0;
   for (int count = 0; count < 253 && pos < value.size(); ++count)
     NextCodePoint(value, pos);
