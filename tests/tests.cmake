@@ -51,6 +51,7 @@ else()
     platform/posix/bounded_child_test.cc
     platform/posix/cups_connection_test.cc
     platform/posix/cups_names_test.cc
+    platform/posix/cups_queue_watch_test.cc
     platform/posix/file_system_posix_test.cc
     platform/posix/helper_program_test.cc
     platform/posix/print_server_kinds_test.cc

@@ -134,6 +134,9 @@ echo "  quelmar, CUPS server:   $(median "${ipp_cpu[@]}") ms   (rounds: ${ipp_cp
 echo "  least requests:         $(median "${least_cpu[@]}") ms   (rounds: ${least_cpu[*]})"
 echo "  quelmar, Samba server:  $(median "${smb_cpu[@]}") ms   (rounds: ${smb_cpu[*]})"
 echo "  ratio quelmar/least (CUPS): $(ratio "$(median "${ipp_cpu[@]}")" "$(median "${least_cpu[@]}")")"
+# The mean of the rounds: finer than a median of whole 10 ms ticks.
+mean() { printf '%s\n' "$@" | awk '{ t += $1 } END { printf "%.0f", t / NR }'; }
+echo "  means: quelmar $(mean "${ipp_cpu[@]}") ms, least requests $(mean "${least_cpu[@]}") ms, ratio $(ratio "$(mean "${ipp_cpu[@]}")" "$(mean "${least_cpu[@]}")")"
 echo "IPP requests of one run (workstation + print server):"
 echo "  quelmar, CUPS server:   $ipp_local + $ipp_server"
 echo "  least requests:         $least_local + $least_server"

@@ -54,11 +54,12 @@ if(NOT QUELMAR_SMBCLIENT_FOUND)
     "install them with `apt-get install libsmbclient-dev pkg-config`.")
 endif()
 
-# Requests to CUPS servers under a deadline, and how printer names map onto
-# queues and URIs (libcups's URI functions): also linked into the unit tests
-# and the reply fuzz target.
+# Requests to CUPS servers under a deadline, the watch of the workstation's
+# queues, and how printer names map onto queues and URIs (libcups's URI
+# functions): also linked into the unit tests and the reply fuzz target.
 add_library(quelmar_cups_connection STATIC platform/posix/cups_connection.cc
-            platform/posix/cups_names.cc platform/posix/deadline_watcher.cc)
+            platform/posix/cups_names.cc platform/posix/cups_queue_watch.cc
+            platform/posix/deadline_watcher.cc)
 target_link_libraries(quelmar_cups_connection PUBLIC quelmar_core
                       quelmar_libcups PRIVATE quelmar_warnings)
 # The misbehaving print server of the tests and the fuzz target.

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <utility>
 #include <vector>
 
 #include "platform/posix/cups_workstation.h"
@@ -14,27 +13,6 @@
 
 namespace quelmar {
 namespace {
-
-// Hides LPDEST and PRINTER while it lives: libcups then reads the default
-// from lpoptions alone.
-class DefaultVariablesHidden {
- public:
-  DefaultVariablesHidden() {
-    for (const char* name : {"LPDEST", "PRINTER"}) {
-      if (const char* value = std::getenv(name))
-        saved_.emplace_back(name, value);
-      unsetenv(name);
-    }
-  }
-  ~DefaultVariablesHidden() {
-    for (const auto& [name, value] : saved_) setenv(name, value.c_str(), 1);
-  }
-  DefaultVariablesHidden(const DefaultVariablesHidden&) = delete;
-  DefaultVariablesHidden& operator=(const DefaultVariablesHidden&) = delete;
-
- private:
-  std::vector<std::pair<const char*, std::string>> saved_;
-};
 
 // Run by root, as a fleet engine runs it (root is the one user whom CUPS
 // lets create queues for everyone), the default is the machine-wide one.
@@ -48,12 +26,10 @@ bool DefaultVariableSet() {
   return false;
 }
 
-// The queue named by the Default line of the machine-wide options file
-// (CUPS_SERVERROOT/lpoptions, /etc/cups/lpoptions), without its instance.
-std::optional<std::string> MachineOptionsDefault() {
-  const char* root = std::getenv("CUPS_SERVERROOT");
-  std::ifstream in(std::string(root && *root ? root : "/etc/cups") +
-                   "/lpoptions");
+// The queue named by the first Default line of an options file, without
+// its instance, as libcups reads it; nothing when the file has none.
+std::optional<std::string> OptionsFileDefault(const std::string& path) {
+  std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
     std::istringstream words(line);
@@ -63,6 +39,21 @@ std::optional<std::string> MachineOptionsDefault() {
       return name.substr(0, name.find('/'));
   }
   return std::nullopt;
+}
+
+// The Default line of the machine-wide options file (CUPS_SERVERROOT/
+// lpoptions, /etc/cups/lpoptions).
+std::optional<std::string> MachineOptionsDefault() {
+  const char* root = std::getenv("CUPS_SERVERROOT");
+  return OptionsFileDefault(std::string(root && *root ? root : "/etc/cups") +
+                            "/lpoptions");
+}
+
+// The Default line of the user's own options file (~/.cups/lpoptions).
+std::optional<std::string> UserOptionsDefault() {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return std::nullopt;
+  return OptionsFileDefault(std::string(home) + "/.cups/lpoptions");
 }
 
 // Destinations that libcups allocated, freed with them whatever way the
@@ -142,20 +133,18 @@ std::optional<std::string> CupsWorkstation::UserDefaultQueue() {
   return name;
 }
 
-std::optional<std::string> CupsWorkstation::LpoptionsDefaultQueue() {
-  if (!lpoptionsDefault_) {
-    if (RunByRoot()) {
-      lpoptionsDefault_ = MachineDefaultQueue();
-    } else {
-      DefaultVariablesHidden hidden;
-      lpoptionsDefault_ = UserDefaultQueue();
-    }
-  }
-  return *lpoptionsDefault_;
+bool CupsWorkstation::LpoptionsDefaultIs(const std::string& queue) {
+  if (RunByRoot()) return false;
+  // Read from the files at each removal, as libcups reads them whatever
+  // the environment says: the user's own options file first, then the
+  // machine-wide one. A default that neither names is the cupsd's, which
+  // drops it together with the queue.
+  std::optional<std::string> named = UserOptionsDefault();
+  if (!named) named = MachineOptionsDefault();
+  return named && EqualsIgnoreCase(*named, queue);
 }
 
 void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
-  lpoptionsDefault_.reset();
   // The cupsd drops its default together with the queue: there is nothing
   // to clear. A Default line of the machine-wide options file is the
   // administrator's, never rewritten here; when it names another printer,
@@ -187,8 +176,7 @@ void CupsWorkstation::SetUserDefaultQueue(const std::string& queue) {
     // cupsSetDests2 fails when lpoptions cannot be written (a home folder
     // without write access) and leaves the file as it was: the read-back
     // that follows a change of the default then shows the old one, and the
-    // step is reported as failed. The cached default, dropped above, is
-    // read again from the file either way.
+    // step is reported as failed.
     if (cupsSetDests2(http, dests.count(), dests.begin()) != 0) return;
   });
 }

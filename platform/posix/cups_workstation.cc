@@ -5,6 +5,7 @@
 #include <future>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 #include "base/run_error.h"
 #include "services/text_utils.h"
@@ -132,26 +133,58 @@ CupsWorkstation::CupsWorkstation()
   RefusePasswordPrompts();
 }
 
+CupsWorkstation::~CupsWorkstation() {
+  if (IppMessage cancel = watch_.CancelRequest())
+    local_.Send(std::move(cancel), "/");
+}
+
 void CupsWorkstation::RunLocal(const std::function<void(http_t*)>& call) {
   IppReply reply = local_.Run(call);
-  if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
+  if (reply.answered) return;
+  watch_.Abandon();
+  ThrowUnavailable("ne répond pas", reply.text);
 }
 
 IppReply CupsWorkstation::SendLocal(IppMessage request, const char* resource,
                                     std::string_view document) {
   IppReply reply = local_.Send(std::move(request), resource, document);
-  if (!reply.answered) ThrowUnavailable("ne répond pas", reply.text);
-  return reply;
+  if (reply.answered) return reply;
+  watch_.Abandon();
+  ThrowUnavailable("ne répond pas", reply.text);
 }
 
 std::vector<CupsWorkstation::Queue> CupsWorkstation::Queues() {
-  if (lastList_ &&
-      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse)
+  if (lastList_ && lastList_->checkedAt &&
+      std::chrono::steady_clock::now() - *lastList_->checkedAt < kListReuse)
     return lastList_->queues;
-  return ReadQueues();
+  return CheckedQueues();
 }
 
-std::vector<CupsWorkstation::Queue> CupsWorkstation::ReadQueues() {
+const std::vector<CupsWorkstation::Queue>& CupsWorkstation::CheckedQueues() {
+  if (watch_.active()) {
+    const auto checkedAt = std::chrono::steady_clock::now();
+    if (watch_.OnlyOwnChanges(SendLocal(watch_.PollRequest(), "/")) &&
+        lastList_) {
+      lastList_->checkedAt = checkedAt;
+      return lastList_->queues;
+    }
+  }
+  // From the second operation of a run on, the watch spares the readings
+  // (again after a subscription that ended). It is subscribed before the
+  // reading, so that no change falls between the two.
+  if (lastList_ && watch_.CanSubscribe())
+    watch_.Subscribed(SendLocal(watch_.SubscribeRequest(), "/"));
+  return ReadList();
+}
+
+const std::vector<CupsWorkstation::Queue>& CupsWorkstation::ReadQueues() {
+  // The events so far are old news once the queues are read.
+  if (watch_.active())
+    watch_.OnlyOwnChanges(SendLocal(watch_.PollRequest(), "/"));
+  return ReadList();
+}
+
+const std::vector<CupsWorkstation::Queue>& CupsWorkstation::ReadList() {
   lastList_.reset();
   const auto readAt = std::chrono::steady_clock::now();
   IppMessage request(ippNewRequest(IPP_OP_CUPS_GET_PRINTERS));
@@ -159,13 +192,16 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::ReadQueues() {
                "requesting-user-name", nullptr, cupsUser());
   RequestAttributes(request.get(), {"printer-name", "device-uri"});
   IppReply reply = SendLocal(std::move(request), "/");
-  std::vector<Queue> queues;
-  if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return queues;
-  if (!reply.succeeded())
+  QueueList& list = lastList_.emplace(QueueList{{}, readAt});
+  // No queue at all: CUPS answers "not found".
+  if (reply.status == IPP_STATUS_ERROR_NOT_FOUND) return list.queues;
+  if (!reply.succeeded()) {
+    lastList_.reset();
     ThrowUnavailable("refuse la liste des imprimantes", reply.text);
+  }
   std::string name, uri;
   auto flush = [&] {
-    if (!name.empty()) queues.push_back({name, DeviceNameOf(name, uri)});
+    if (!name.empty()) list.queues.push_back({name, DeviceNameOf(name, uri)});
     name.clear();
     uri.clear();
   };
@@ -181,8 +217,23 @@ std::vector<CupsWorkstation::Queue> CupsWorkstation::ReadQueues() {
     }
   }
   flush();
-  lastList_ = QueueList{queues, readAt};
-  return queues;
+  return list.queues;
+}
+
+void CupsWorkstation::Changed(QueueChangeWatch::Change change,
+                              const Queue& queue) {
+  watch_.Expect(change, queue.name);
+  if (!lastList_) return;
+  lastList_->checkedAt.reset();
+  std::vector<Queue>& queues = lastList_->queues;
+  if (change == QueueChangeWatch::Change::kAdded) {
+    queues.push_back(queue);
+    return;
+  }
+  auto removed =
+      std::find_if(queues.begin(), queues.end(),
+                   [&](const Queue& q) { return q.name == queue.name; });
+  if (removed != queues.end()) queues.erase(removed);
 }
 
 std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
@@ -192,10 +243,16 @@ std::optional<CupsWorkstation::Queue> CupsWorkstation::FindQueue(
   return std::nullopt;
 }
 
+bool CupsWorkstation::IsInstalled(std::string_view name) {
+  for (const Queue& queue : CheckedQueues())
+    if (EqualsIgnoreCase(queue.deviceName, name)) return true;
+  return false;
+}
+
 const std::vector<std::string>& CupsWorkstation::InstalledPrinters() {
   installed_.clear();
-  for (Queue& queue : ReadQueues())
-    installed_.push_back(std::move(queue.deviceName));
+  for (const Queue& queue : ReadQueues())
+    installed_.push_back(queue.deviceName);
   return installed_;
 }
 
@@ -266,11 +323,11 @@ SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
   const auto known = servers_.find(ToLowerUtf8(printer.server));
   const bool knownIpp = known != servers_.end() && !known->second.unreachable &&
                         known->second.kind == ServerKind::kIpp;
-  if (lastList_ &&
-      std::chrono::steady_clock::now() - lastList_->readAt < kListReuse) {
-    // The reading this operation has just made serves it, however long the
+  if (lastList_ && lastList_->checkedAt &&
+      std::chrono::steady_clock::now() - *lastList_->checkedAt < kListReuse) {
+    // The check this operation has just made serves it, however long the
     // server then takes: asking both at once would leave the same time
-    // between the reading and the change.
+    // between the check and the change.
     std::vector<Queue> recent = lastList_->queues;
     SpoolerResult located = LocatePrinter(printer, uri);
     if (located.succeeded) queues = std::move(recent);
@@ -278,7 +335,7 @@ SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
   }
   if (!knownIpp) {
     SpoolerResult located = LocatePrinter(printer, uri);
-    if (located.succeeded) queues = ReadQueues();
+    if (located.succeeded) queues = CheckedQueues();
     return located;
   }
   // A CUPS server already probed: its answer and the workstation's queues
@@ -286,7 +343,7 @@ SpoolerResult CupsWorkstation::LocateAndList(SharedPrinter& printer,
   // from this thread: that starts child processes.)
   std::future<SpoolerResult> located = std::async(
       std::launch::async, [&] { return LocatePrinter(printer, uri); });
-  queues = ReadQueues();
+  queues = CheckedQueues();
   return located.get();
 }
 
@@ -349,9 +406,15 @@ SpoolerResult CupsWorkstation::CreateQueue(const std::string& queue,
     ippAddBoolean(r, IPP_TAG_PRINTER, "printer-is-shared", 0);
   ippAddInteger(r, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
                 IPP_PSTATE_IDLE);
-  lastList_.reset();
+  // Until the cupsd answers, the queues are not known: read afresh after a
+  // failure.
+  std::optional<QueueList> list = std::exchange(lastList_, std::nullopt);
   IppReply reply = SendLocal(std::move(request), "/admin/", ppd);
   if (!reply.succeeded()) return LocalFailure(reply);
+  lastList_ = std::move(list);
+  // The options given back below modify the queue: another event than its
+  // addition, which the next check reads afresh for.
+  Changed(QueueChangeWatch::Change::kAdded, {queue, deviceName});
   if (savedAttributes && !ppd.empty())
     RestoreDefaultOptions(queue, savedAttributes);
   return {true, 0};
@@ -413,14 +476,12 @@ SpoolerResult CupsWorkstation::RemoveQueue(const std::string& name,
   // user's lpoptions, and is left alone. It is cleared while the queue still
   // exists: libcups writes no lpoptions for a CUPS without queues, as the
   // workstation is once its last one is gone.
-  std::optional<std::string> userDefault = LpoptionsDefaultQueue();
-  const bool wasDefault =
-      userDefault && EqualsIgnoreCase(*userDefault, queue->name);
+  const bool wasDefault = LpoptionsDefaultIs(queue->name);
   IppMessage attributes =
       keepAttributes ? QueueAttributes(queue->name) : nullptr;
   std::string ppd = keepAttributes ? QueuePpd(queue->name) : std::string();
   if (wasDefault) SetUserDefaultQueue({});
-  lastList_.reset();
+  std::optional<QueueList> list = std::exchange(lastList_, std::nullopt);
   IppReply reply;
   try {
     reply = SendLocal(
@@ -436,6 +497,8 @@ SpoolerResult CupsWorkstation::RemoveQueue(const std::string& name,
     if (wasDefault) SetUserDefaultQueue(queue->name);
     return LocalFailure(reply);
   }
+  lastList_ = std::move(list);
+  Changed(QueueChangeWatch::Change::kDeleted, *queue);
   removed_[ToLowerUtf8(queue->deviceName)] = {
       queue->name, std::move(attributes), std::move(ppd)};
   return {true, 0};

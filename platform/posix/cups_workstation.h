@@ -16,6 +16,7 @@
 
 #include "platform/posix/cups_connection.h"
 #include "platform/posix/cups_names.h"
+#include "platform/posix/cups_queue_watch.h"
 #include "platform/posix/print_server_kinds.h"
 #include "platform/posix/smb_shares.h"
 #include "platform/spooler.h"
@@ -27,8 +28,16 @@ class CupsWorkstation : public Spooler,
                         public MessageTable {
  public:
   CupsWorkstation();
+  // Ends the subscription that watched the queues.
+  ~CupsWorkstation() override;
+  CupsWorkstation(const CupsWorkstation&) = delete;
+  CupsWorkstation& operator=(const CupsWorkstation&) = delete;
 
+  // In CUPS's order, read afresh.
   const std::vector<std::string>& InstalledPrinters() override;
+  // The queues as last read, once the cupsd said that no other program
+  // changed them since; read afresh otherwise.
+  bool IsInstalled(std::string_view name) override;
   // The IPP port written in a printer name's server part dropped.
   std::string OneName(const std::string& name) override {
     return OnePrinterName(name);
@@ -67,14 +76,25 @@ class CupsWorkstation : public Spooler,
     std::string deviceName;
   };
 
-  // The workstation's queues in CUPS's order, read afresh. The
+  // The workstation's queues in CUPS's order, read afresh (after the
+  // watch's events, which the reading makes old news, are taken). The
   // workstation's own CUPS that cannot be reached is a RunError.
-  std::vector<Queue> ReadQueues();
-  // The queues as the last reading found them, when this program changed
-  // none since and the reading is recent (the one an operation made just
-  // before, to check whether the printer is installed); read afresh
-  // otherwise.
+  const std::vector<Queue>& ReadQueues();
+  // The reading itself (CUPS-Get-Printers).
+  const std::vector<Queue>& ReadList();
+  // The queues as this program last read or changed them, when the watch
+  // of the queues says that no other program changed them since; read
+  // afresh otherwise (and the watch started for the next operations when
+  // the run has more than one). Their order is CUPS's in a reading, and
+  // the queues this program added since come last.
+  const std::vector<Queue>& CheckedQueues();
+  // The queues as found by the check that the current operation made just
+  // before (whether its printer is installed), when this program changed
+  // none since; checked again otherwise.
   std::vector<Queue> Queues();
+  // A change that this program made, with the cupsd's answer that it is
+  // done: the list of queues follows it.
+  void Changed(QueueChangeWatch::Change change, const Queue& queue);
   std::optional<Queue> FindQueue(const std::string& deviceName);
   // A request to the workstation's CUPS; a RunError when it does not answer.
   IppReply SendLocal(IppMessage request, const char* resource,
@@ -145,9 +165,10 @@ class CupsWorkstation : public Spooler,
   // The default queue as programs see it: LPDEST or PRINTER first, then
   // lpoptions.
   std::optional<std::string> UserDefaultQueue();
-  // The default queue of the user's own lpoptions, whatever the
-  // environment says; read once, and again after this program set it.
-  std::optional<std::string> LpoptionsDefaultQueue();
+  // Whether the removal of `queue` must clear the user's lpoptions default:
+  // it names that queue. Run by root, never: the default is the cupsd's,
+  // which drops it together with the queue. Reads no request.
+  bool LpoptionsDefaultIs(const std::string& queue);
   // Makes `queue` the user's default printer; no default when empty.
   void SetUserDefaultQueue(const std::string& queue);
   // The same, while another run-time error is being reported: a service
@@ -168,12 +189,14 @@ class CupsWorkstation : public Spooler,
   std::map<std::string, PrintServer> servers_;  // by lower-case server part
   SmbShareChecker smb_;
   std::map<int32_t, std::string> texts_;
+  QueueChangeWatch watch_;
   struct QueueList {
     std::vector<Queue> queues;
-    std::chrono::steady_clock::time_point readAt;
+    // When they were last found as this program left them (read, or
+    // checked through the watch); none once it changed one since.
+    std::optional<std::chrono::steady_clock::time_point> checkedAt;
   };
   std::optional<QueueList> lastList_;
-  std::optional<std::optional<std::string>> lpoptionsDefault_;
   std::vector<std::string> installed_;
   // The queues this run removed, by lower-cased device name: a printer
   // connected again comes back under its queue's name, so that the user's

@@ -282,6 +282,67 @@ case_server_stopped_mid_run() {
   end_case
 }
 
+# Another program changes the queues between two lines, while quelmar
+# waits for the silent printsrv3: it removes a queue that quelmar made,
+# points an old one at another server and adds one. The lines after see the
+# workstation as that program left it, although quelmar no longer reads
+# every queue before each line once a run has more than one operation.
+case_queues_changed_between_lines() {
+  new_case changed-between-lines
+  print_server printsrv1 Laser Couleur Traceur Plotter
+  print_server printsrv2 Traceur
+  silent_server printsrv3 Laser
+  connected printsrv1 Traceur
+  script '+\\printsrv1\Laser' '+\\printsrv1\Couleur' '+\\printsrv3\Laser' \
+    '-\\printsrv1\Laser' '-\\printsrv1\Traceur' '+\\printsrv2\Traceur' \
+    '+\\printsrv1\Plotter' '-\\printsrv1\Couleur'
+  start_servers && start_quelmar
+  if wait_for_trace 'Connexion de \\printsrv3\Laser...'; then
+    lpadmin -x Laser
+    lpadmin -p Traceur -v ipp://printsrv2/printers/Traceur
+    lpadmin -p Plotter -v ipp://printsrv1/printers/Plotter -m raw 2>/dev/null
+  fi
+  wait_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 1
+  expect_eq "printers" "$(real_printers)" \
+    "$(printf '%s\n' '\\printsrv1\Plotter' '\\printsrv2\Traceur' | sort)"
+  expect_eq "outcomes" "$(grep -o -- '-> .*' "$CASE_DIR/quelmar.out" |
+    sed 's/erreur rencontrée : .*/erreur/' | tr '\n' '|')" \
+    "-> OK.|-> OK.|-> erreur|-> non effectué : l'imprimante n'est pas installée.|-> non effectué : l'imprimante n'est pas installée.|-> non effectué : l'imprimante est déjà installée.|-> non effectué : l'imprimante est déjà installée.|-> OK.|"
+  end_case
+}
+
+# The same while the workstation's cupsd refuses subscriptions to its
+# events: quelmar asks once, then reads the queues before each line.
+case_queues_changed_without_subscription() {
+  new_case changed-without-subscription
+  print_server printsrv1 Laser Couleur Traceur
+  silent_server printsrv3 Laser
+  refuse_subscriptions workstation
+  sed -i 's/^LogLevel warn$/&\nAccessLogLevel all/' \
+    "$CUPS_TEST_ROOT/workstation/cupsd.conf"
+  script '+\\printsrv1\Laser' '+\\printsrv1\Couleur' '+\\printsrv3\Laser' \
+    '-\\printsrv1\Laser' '+\\printsrv1\Traceur' '-\\printsrv1\Couleur'
+  start_servers && start_quelmar
+  if wait_for_trace 'Connexion de \\printsrv3\Laser...'; then
+    lpadmin -x Laser
+    lpadmin -p Traceur -v ipp://printsrv1/printers/Traceur -m raw 2>/dev/null
+  fi
+  wait_quelmar
+  expect_eq "quelmar exit status" "$QUELMAR_STATUS" 1
+  expect_eq "printers" "$(real_printers)" '\\printsrv1\Traceur'
+  expect_eq "outcomes" "$(grep -o -- '-> .*' "$CASE_DIR/quelmar.out" |
+    sed 's/erreur rencontrée : .*/erreur/' | tr '\n' '|')" \
+    "-> OK.|-> OK.|-> erreur|-> non effectué : l'imprimante n'est pas installée.|-> non effectué : l'imprimante est déjà installée.|-> OK.|"
+  # Asked once: libcups tries the user's own credentials (HTTP 401) before
+  # the refusal (403).
+  expect_eq "subscriptions refused" "$(awk '$11 == "Create-Printer-Subscriptions" && $9 == 403' \
+    "$CUPS_TEST_ROOT/workstation/log/access_log" | wc -l)" 1
+  expect_eq "polls" "$(grep -c 'Get-Notifications' \
+    "$CUPS_TEST_ROOT/workstation/log/access_log")" 0
+  end_case
+}
+
 case_silent_server() {
   new_case silent-server
   print_server printsrv1 Laser
@@ -506,7 +567,9 @@ case_user_refused() {
 ALL_CASES="connect disconnect disconnect_last_default disconnect_lpdest
   replace_default wildcard_migration failed_replacement_rolled_back
   rollback_as_it_was port_in_the_name
-  server_stopped_mid_run silent_server hostile_servers no_local_cupsd
+  server_stopped_mid_run queues_changed_between_lines
+  queues_changed_without_subscription silent_server hostile_servers
+  no_local_cupsd
   local_cupsd_stopped_mid_run local_cupsd_stalled_mid_replacement
   default_without_discovery replacement_matrix root_machine_default root_machine_options_file
   user_refused rehearsal_full_trace rehearsal_one_line"

@@ -97,6 +97,13 @@ refuse_queue_removal() {
     "$CUPS_TEST_ROOT/$1/cupsd.conf"
 }
 
+# refuse_subscriptions NAME: its cupsd refuses subscriptions to its events
+# and their polls (HTTP Forbidden: only a user who does not exist may).
+refuse_subscriptions() {
+  sed -i 's|^  <Limit All>|  <Limit Create-Printer-Subscriptions Get-Notifications>\n    AuthType Basic\n    Require user quelmar-nobody\n  </Limit>\n&|' \
+    "$CUPS_TEST_ROOT/$1/cupsd.conf"
+}
+
 # admin_only_queues NAME: as a stock cupsd, only the system group (root)
 # may add or delete queues; other local users get HTTP Forbidden.
 admin_only_queues() {

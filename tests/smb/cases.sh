@@ -278,11 +278,14 @@ case_kind_settings() {
   end_case
 }
 
-# The IPP requests of two connections and two removals: for each, the
-# workstation's queues and the change; a connection also asks the print
-# server, the first removal reads the user's default (2 requests). Only the
-# removal of a replacement reads its queue's attributes (a rollback gives
-# them back): none here.
+# The IPP requests of two connections and two removals: for each, a check
+# of the workstation's queues and the change. The first line reads the
+# queues; the second subscribes to their changes and reads them again; from
+# the third on, the check is a poll of the changes since the last one; the
+# subscription is cancelled at the end. A connection also asks the print
+# server; a removal reads the user's default from the options files, with
+# no request. Only the removal of a replacement reads its queue's
+# attributes (a rollback gives them back): none here.
 logged_requests() {
   cat "$CUPS_TEST_ROOT/$1/log/access_log" 2>/dev/null | wc -l
 }
