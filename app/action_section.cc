@@ -41,9 +41,9 @@ std::string_view ServerPart(std::string_view name) {
 // check that fails.
 bool SyntaxError(int16_t lineNumber, std::string_view tail,
                  std::string& message) {
-  message.assign("Erreur de syntaxe (ligne ")
-      .append(DecimalText(lineNumber))
-      .append(tail);
+  message.assign("Erreur de syntaxe (ligne ");
+  AppendDecimal(message, lineNumber);
+  message.append(tail);
   return false;
 }
 
@@ -84,17 +84,17 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
   std::string_view uncommented = SplitField(raw, ';', 0);
-  std::string withoutTabs;
+  ActionLine line;
   if (uncommented.find('\t') != std::string_view::npos) {
-    withoutTabs = ReplaceAll(uncommented, "\t", "");
-    uncommented = withoutTabs;
+    line.WithoutTabs =
+        std::make_shared<const std::string>(ReplaceAll(uncommented, "\t", ""));
+    uncommented = *line.WithoutTabs;
   }
   std::string_view cleaned = TrimSpaces(uncommented);
   if (cleaned.empty()) return std::nullopt;
   size_t afterCommand = 0;
   NextCodePoint(cleaned, afterCommand);
   std::string_view rest = cleaned.substr(afterCommand);
-  ActionLine line;
   line.LineNumber = lineNumber;
   line.Command = cleaned.substr(0, afterCommand);
   // The pieces before the first comma and between it and the next one.
@@ -106,7 +106,7 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
 }
 
 bool IsValidPrinterName(std::string_view name, std::string_view command) {
-  if (name.find('\\') == std::string_view::npos && command == "=") return true;
+  if (command == "=" && name.find('\\') == std::string_view::npos) return true;
   // The shape \\server\printer: two backslashes, a third one after them
   // and no fourth (more than four pieces).
   if (!name.starts_with("\\\\")) return false;
@@ -157,7 +157,7 @@ void BuildNameLists(const ActionLine& line, Spooler& spooler, RunTrace& trace,
     lists.IsMultiple = false;
     return;
   }
-  lists.OldNames = MatchInstalledPrinters(spooler, line.Param1);
+  lists.OldNames = MatchInstalledPrinters(spooler, std::string(line.Param1));
   lists.NewNames.resize(lists.OldNames.size());
   const std::string_view server = ServerPart(line.Param2);
   for (size_t k = 0; k < lists.OldNames.size(); ++k) {

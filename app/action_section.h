@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,11 +15,17 @@
 
 namespace quelmar {
 
+// A cleaned line: its command and parameters are views of the script's
+// line, or of the line without its tabs when it had any, so that reading a
+// line copies no text.
 struct ActionLine {
   int16_t LineNumber = 0;
-  std::string Command;
-  std::string Param1;
-  std::string Param2;
+  std::string_view Command;
+  std::string_view Param1;
+  std::string_view Param2;
+  // The line without its tabs, which the views read when it had tabs;
+  // shared, so that they stay valid when the line is copied or moved.
+  std::shared_ptr<const std::string> WithoutTabs;
 };
 
 struct NameLists {
@@ -33,7 +40,7 @@ struct NameLists {
 std::vector<std::string_view> ReadActionSection(std::string_view scriptText);
 
 // The cleaned line split into its command and parameters; nothing when the
-// cleaned line is empty.
+// cleaned line is empty. The line views `raw`, which must outlive it.
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber);
 

@@ -94,6 +94,23 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"-", "-", "", ""}, ParseCase{"=,,x", "=", "", ""},
                     ParseCase{"é\\\\s\\p", "é", "\\\\s\\p", ""}));
 
+// A line read without its tabs keeps its parameters when it is copied and
+// the line it was read into is gone.
+TEST(ParseActionLineTest, ALineWithoutItsTabsKeepsItsParametersWhenCopied) {
+  std::vector<ActionLine> kept;
+  for (const char* raw :
+       {"*\t\\\\a\\b\t,\\\\c\\d", "-\\\\e\\f\t", "+\t\\\\g\\h"}) {
+    std::optional<ActionLine> line = ParseActionLine(raw, 1);
+    ASSERT_TRUE(line.has_value()) << raw;
+    kept.push_back(*line);
+  }
+  EXPECT_EQ(kept[0].Command, "*");
+  EXPECT_EQ(kept[0].Param1, "\\\\a\\b");
+  EXPECT_EQ(kept[0].Param2, "\\\\c\\d");
+  EXPECT_EQ(kept[1].Param1, "\\\\e\\f");
+  EXPECT_EQ(kept[2].Param1, "\\\\g\\h");
+}
+
 TEST(ParseActionLineTest, BlankAndCommentLinesGiveNothing) {
   for (const char* raw : {"", "   ", "\t \t", "; commentaire", "  \t;-a"})
     EXPECT_FALSE(ParseActionLine(raw, 1).has_value()) << raw;
@@ -278,8 +295,10 @@ TEST(BuildNameListsTest, PlainLineTakesItsParameters) {
     std::optional<ActionLine> line = ParseActionLine(raw, 1);
     NameLists lists;
     BuildNameLists(*line, pass.workstation, pass.trace, lists);
-    EXPECT_EQ(lists.OldNames, std::vector<std::string>{line->Param1});
-    EXPECT_EQ(lists.NewNames, std::vector<std::string>{line->Param2});
+    EXPECT_EQ(lists.OldNames,
+              std::vector<std::string>{std::string(line->Param1)});
+    EXPECT_EQ(lists.NewNames,
+              std::vector<std::string>{std::string(line->Param2)});
     EXPECT_FALSE(lists.IsMultiple);
   }
   EXPECT_TRUE(pass.workstation.calls().empty());

@@ -11,11 +11,11 @@
 namespace quelmar {
 namespace {
 
-std::string ServerOf(const std::string& name) {
+std::string ServerOf(std::string_view name) {
   return std::string(SplitField(name, '\\', 2));
 }
 
-std::string PrinterOf(const std::string& name) {
+std::string PrinterOf(std::string_view name) {
   return std::string(SplitField(name, '\\', 3));
 }
 
@@ -28,12 +28,12 @@ bool IsNetworkName(const std::string& name) {
 void AddNamesOf(const ActionLine& line, SimWorkstation& installed,
                 std::vector<std::string>& names) {
   if (PrinterOf(line.Param1) != "*") {
-    names.push_back(line.Param1);
-    if (!line.Param2.empty()) names.push_back(line.Param2);
+    names.emplace_back(line.Param1);
+    if (!line.Param2.empty()) names.emplace_back(line.Param2);
     return;
   }
   for (const std::string& old :
-       MatchInstalledPrinters(installed, line.Param1)) {
+       MatchInstalledPrinters(installed, std::string(line.Param1))) {
     if (old.empty()) continue;
     names.push_back(old);
     if (line.Command == "*")

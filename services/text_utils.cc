@@ -1,6 +1,8 @@
 #include "services/text_utils.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 
 #include "services/unicode.h"
 
@@ -135,6 +137,14 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 std::string DecimalText(long long number) { return std::to_string(number); }
+
+void AppendDecimal(std::string& out, long long number) {
+  // 19 digits and a sign at most.
+  std::array<char, 20> digits;
+  const auto end =
+      std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+  out.append(digits.data(), end);
+}
 
 }  // namespace quelmar
 

@@ -50,6 +50,8 @@ bool HasControlCharacter(std::string_view text);
 
 // Decimal digits of a number, with "-" when negative.
 std::string DecimalText(long long number);
+// The same digits appended to `out`, without a text of their own.
+void AppendDecimal(std::string& out, long long number);
 
 }  // namespace quelmar
 

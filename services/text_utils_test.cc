@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,15 @@ namespace quelmar {
 namespace {
 
 using Pieces = std::vector<std::string>;
+
+TEST(AppendDecimalTest, WritesWhatDecimalTextGives) {
+  for (long long number : {0LL, 7LL, -1LL, 32766LL, -32768LL, 1LL << 62,
+                           std::numeric_limits<long long>::min()}) {
+    std::string out = "ligne ";
+    AppendDecimal(out, number);
+    EXPECT_EQ(out, "ligne " + DecimalText(number));
+  }
+}
 
 TEST(EnsureTrailingSeparatorTest, AddsTheSeparatorOnlyWhenMissing) {
   EXPECT_EQ(EnsureTrailingSeparator("C:\\Prog", '\\'), "C:\\Prog\\");

@@ -40,6 +40,8 @@ constexpr int32_t kInvalidPrinterName = 1801;
 // holds it: at most 253 characters, up to the first null.
 std::string ProfileBufferText(std::string_view value) {
   value = value.substr(0, value.find('\0'));
+  // 253 bytes are at most 253 characters: only a longer value is counted.
+  if (value.size() <= 253) return std::string(value);
   size_t pos = 0;
   for (int count = 0; count < 253 && pos < value.size(); ++count)
     NextCodePoint(value, pos);
@@ -166,17 +168,23 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
   state_.printers.clear();
   for (const std::string& printer : printers) {
     ToLowerUtf8(printer, lower_);
-    Install(printer);
+    Install(printer, EntryOf(lower_));
   }
-  for (size_t k = 0; k < state_.shares.size(); ++k)
-    shareByName_.emplace(ToLowerUtf8(state_.shares[k]), k);
+  for (size_t k = 0; k < state_.shares.size(); ++k) {
+    NameEntry& entry = EntryOf(ToLowerUtf8(state_.shares[k]));
+    if (!entry.share) entry.share = k;
+  }
+  for (const ForcedFailure& failure : state_.failures)
+    failurePrinters_.push_back(ToLowerUtf8(failure.printer));
   SetDevice(std::move(state_.device));
 }
 
 void SimWorkstation::SetDevice(std::optional<std::string> device) {
   state_.device = std::move(device);
-  defaultName_ =
-      SplitField(ProfileBufferText(state_.device.value_or("")), ',', 0);
+  const std::string_view value =
+      state_.device ? std::string_view(*state_.device) : std::string_view();
+  defaultName_ = SplitField(ProfileBufferText(value), ',', 0);
+  ToLowerUtf8(SplitField(value, ',', 0), deviceName_);
 }
 
 void SimWorkstation::Record(std::string_view call, std::string_view name) {
@@ -193,64 +201,113 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
-void SimWorkstation::Install(const std::string& printer) {
-  state_.printers.push_back(printer);
-  orders_.push_back(nextOrder_);
-  byName_.emplace(lower_, nextOrder_);
-  const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) byServer_[std::string(server)].push_back(nextOrder_);
-  ++nextOrder_;
+SimWorkstation::NameEntry& SimWorkstation::EntryOf(
+    const std::string& lowerName) {
+  auto [entry, made] = byName_.try_emplace(lowerName);
+  if (!made) return entry->second;
+  entry->second.hasControl = HasControlCharacter(lowerName);
+  const std::string_view server = ServerOf(lowerName);
+  if (!server.empty())
+    entry->second.serverSlots = &byServer_[std::string(server)];
+  return entry->second;
 }
 
-const std::vector<uint64_t>* SimWorkstation::ServerPrinters(
+SimWorkstation::NameEntry* SimWorkstation::FindEntry() {
+  auto entry = byName_.find(lower_);
+  return entry == byName_.end() ? nullptr : &entry->second;
+}
+
+bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {
+  return entry ? entry->hasControl : HasControlCharacter(name);
+}
+
+void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
+  const size_t order = slots_.size();
+  slots_.push_back({printer});
+  named.slots.push_back(order);
+  if (named.serverSlots) named.serverSlots->push_back(order);
+}
+
+void SimWorkstation::Uninstall(NameEntry& named) {
+  const size_t order = named.slots.front();
+  named.slots.erase(named.slots.begin());
+  if (named.serverSlots) {
+    std::vector<size_t>& orders = *named.serverSlots;
+    orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
+  }
+  std::string().swap(slots_[order].name);
+  slots_[order].removed = true;
+  ++removedSlots_;
+}
+
+void SimWorkstation::CompactSlots() {
+  const size_t installed = slots_.size() - removedSlots_;
+  if (removedSlots_ <= std::max<size_t>(installed, 1024)) return;
+  std::vector<Slot> slots = std::move(slots_);
+  slots_.clear();
+  removedSlots_ = 0;
+  for (auto& [name, entry] : byName_) entry.slots.clear();
+  for (auto& [server, orders] : byServer_) orders.clear();
+  for (const Slot& slot : slots) {
+    if (slot.removed) continue;
+    ToLowerUtf8(slot.name, lower_);
+    Install(slot.name, EntryOf(lower_));
+  }
+}
+
+const std::vector<size_t>* SimWorkstation::ServerPrinters(
     std::string_view prefix) const {
   const std::string_view server = ServerOf(prefix);
   if (server.empty()) return nullptr;
-  static const std::vector<uint64_t> kNone;
+  static const std::vector<size_t> kNone;
   auto entry = byServer_.find(std::string(server));
   return entry == byServer_.end() ? &kNone : &entry->second;
 }
 
-size_t SimWorkstation::PositionOf(uint64_t order) const {
-  return std::lower_bound(orders_.begin(), orders_.end(), order) -
-         orders_.begin();
+const ForcedFailure* SimWorkstation::FindFailure(
+    std::string_view operation) const {
+  for (size_t k = 0; k < state_.failures.size(); ++k)
+    if (state_.failures[k].operation == operation &&
+        failurePrinters_[k] == lower_)
+      return &state_.failures[k];
+  return nullptr;
 }
 
-const ForcedFailure* SimWorkstation::FindFailure(
-    std::string_view operation, std::string_view printer) const {
-  for (const ForcedFailure& failure : state_.failures)
-    if (failure.operation == operation &&
-        EqualsIgnoreCase(failure.printer, printer))
-      return &failure;
-  return nullptr;
+const WorkstationState& SimWorkstation::state() const {
+  state_.printers.clear();
+  for (const Slot& slot : slots_)
+    if (!slot.removed) state_.printers.push_back(slot.name);
+  return state_;
 }
 
 const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
   Record("list");
-  return state_.printers;
+  return state().printers;
 }
 
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
   ToLowerUtf8(name, lower_);
-  return byName_.contains(lower_);
+  const NameEntry* entry = FindEntry();
+  return entry && !entry->slots.empty();
 }
 
 std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
   std::vector<std::string> matches;
-  const std::vector<uint64_t>* orders =
+  const std::vector<size_t>* orders =
       ServerPrinters(pattern.LowerLiteralPrefix());
   if (orders) matches.reserve(orders->size());
   if (!orders) {
     // A pattern that names no whole server: every printer is tried.
-    for (const std::string& printer : state_.printers)
-      if (pattern.Matches(printer)) matches.push_back(printer);
+    for (const Slot& slot : slots_)
+      if (!slot.removed && pattern.Matches(slot.name))
+        matches.push_back(slot.name);
     return matches;
   }
-  for (uint64_t order : *orders) {
-    const std::string& printer = state_.printers[PositionOf(order)];
+  for (size_t order : *orders) {
+    const std::string& printer = slots_[order].name;
     if (pattern.Matches(printer)) matches.push_back(printer);
   }
   return matches;
@@ -258,42 +315,27 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
-  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("connect", name))
-    return {false, failure->error};
   ToLowerUtf8(name, lower_);
-  auto share = shareByName_.find(lower_);
-  if (share == shareByName_.end()) return {false, kInvalidPrinterName};
-  if (!byName_.contains(lower_)) Install(state_.shares[share->second]);
+  NameEntry* entry = FindEntry();
+  if (HasControl(entry, name)) return {false, kInvalidPrinterName};
+  if (const ForcedFailure* failure = FindFailure("connect"))
+    return {false, failure->error};
+  if (!entry || !entry->share) return {false, kInvalidPrinterName};
+  if (entry->slots.empty()) Install(state_.shares[*entry->share], *entry);
   return {true, 0};
 }
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
-  if (HasControlCharacter(name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("disconnect", name))
-    return {false, failure->error};
   ToLowerUtf8(name, lower_);
-  auto [first, last] = byName_.equal_range(lower_);
-  if (first == last) return {false, kInvalidPrinterName};
-  // The first in the list of the printers of that name (there can be more
-  // than one only in the workstation file): the smallest order number.
-  auto installed = std::min_element(
-      first, last,
-      [](const auto& a, const auto& b) { return a.second < b.second; });
-  const uint64_t order = installed->second;
-  const size_t position = PositionOf(order);
-  const std::string_view server = ServerOf(lower_);
-  if (!server.empty()) {
-    std::vector<uint64_t>& orders = byServer_[std::string(server)];
-    orders.erase(std::lower_bound(orders.begin(), orders.end(), order));
-  }
-  byName_.erase(installed);
-  state_.printers.erase(state_.printers.begin() + position);
-  orders_.erase(orders_.begin() + position);
-  const std::string_view device =
-      state_.device ? std::string_view(*state_.device) : std::string_view();
-  if (EqualsIgnoreCase(SplitField(device, ',', 0), name)) SetDevice(",,,");
+  NameEntry* entry = FindEntry();
+  if (HasControl(entry, name)) return {false, kInvalidPrinterName};
+  if (const ForcedFailure* failure = FindFailure("disconnect"))
+    return {false, failure->error};
+  if (!entry || entry->slots.empty()) return {false, kInvalidPrinterName};
+  Uninstall(*entry);
+  if (lower_ == deviceName_) SetDevice(",,,");
+  CompactSlots();
   return {true, 0};
 }
 
@@ -304,7 +346,8 @@ std::string SimWorkstation::DefaultPrinterName() {
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
-  if (FindFailure("setdefault", name)) return;
+  ToLowerUtf8(name, lower_);
+  if (FindFailure("setdefault")) return;
   SetDevice(name + ",,");
 }
 

@@ -48,6 +48,12 @@ class SimWorkstation : public Spooler,
                        public MessageTable {
  public:
   explicit SimWorkstation(WorkstationState state, CallLog log = CallLog::kKept);
+  // Moved, never copied: its index holds pointers to its own hash map's
+  // entries, which a move hands over and a copy would not.
+  SimWorkstation(SimWorkstation&&) = default;
+  SimWorkstation& operator=(SimWorkstation&&) = default;
+  SimWorkstation(const SimWorkstation&) = delete;
+  SimWorkstation& operator=(const SimWorkstation&) = delete;
 
   const std::vector<std::string>& InstalledPrinters() override;
   // Both answer from the index, without going through the list.
@@ -65,29 +71,58 @@ class SimWorkstation : public Spooler,
 
   std::string ErrorText(int32_t code) override;
 
-  const WorkstationState& state() const { return state_; }
+  // The state as the calls left it; its list of installed printers is
+  // rebuilt from the index when it is read.
+  const WorkstationState& state() const;
   // Every call, in order: "list", "connect NAME", "disconnect NAME",
   // "read", "setdefault NAME", "message CODE".
   const std::vector<std::string>& calls() const;
 
  private:
-  const ForcedFailure* FindFailure(std::string_view operation,
-                                   std::string_view printer) const;
-  // The position in state_.printers of the printer of order number `order`.
-  size_t PositionOf(uint64_t order) const;
-  // Appends `printer`, whose lower-case name is in lower_.
-  void Install(const std::string& printer);
+  // The forced failure of `operation` on the printer whose lower-case name
+  // is in lower_, if any.
+  const ForcedFailure* FindFailure(std::string_view operation) const;
+  // What a lower-case name stands for: the slots of the installed printers
+  // of that name, in ascending order, the first share of that name; and,
+  // found once, when the entry is made, the slots of its server's printers
+  // (none for a name of no server) and whether it has a control character
+  // (a name has one when its lower-case form has).
+  struct NameEntry {
+    std::vector<size_t> slots;
+    std::optional<size_t> share;
+    std::vector<size_t>* serverSlots = nullptr;
+    bool hasControl = false;
+  };
+
+  // The entry of `lowerName`, made when there is none.
+  NameEntry& EntryOf(const std::string& lowerName);
+  // The entry of the lower-case name in lower_; null when there is none.
+  NameEntry* FindEntry();
+  // Whether `name`, whose entry is `entry` (null when it has none), has a
+  // control character, which the system reads as the end of the name.
+  static bool HasControl(const NameEntry* entry, std::string_view name);
+  // Appends `printer`, whose entry is `named`.
+  void Install(const std::string& printer, NameEntry& named);
+  // Removes the first printer of `named`: the first in the list of the
+  // printers of that name (there can be more than one only in the
+  // workstation file).
+  void Uninstall(NameEntry& named);
+  // Renumbers the installed printers from 0 once the removed slots
+  // outnumber them (and 1,024), so that a long run's index stays the size
+  // of the workstation.
+  void CompactSlots();
   // The order numbers of the printers of the server that every name
   // matching the lower-case `prefix` is on; nothing when the prefix names
   // no whole server.
-  const std::vector<uint64_t>* ServerPrinters(std::string_view prefix) const;
+  const std::vector<size_t>* ServerPrinters(std::string_view prefix) const;
   // Sets the profile's `device` value and the default printer's name read
   // from it, which is read at every replacement.
   void SetDevice(std::optional<std::string> device);
 
   void Record(std::string_view call, std::string_view name = {});
 
-  WorkstationState state_;
+  // Its printers are in slots_ while it runs; state() copies them out.
+  mutable WorkstationState state_;
   bool keepCalls_;
   // The calls are kept end to end in one text, which a run of thousands of
   // operations fills at little cost; calls() cuts them into a list when it
@@ -95,23 +130,32 @@ class SimWorkstation : public Spooler,
   std::string callLog_;
   std::vector<size_t> callEnds_;
   mutable std::vector<std::string> calls_;
-  // The index kept with the installed printers, so that a large
-  // workstation is searched without going through its list: each printer
-  // has an order number, growing with each connection, kept beside it in
-  // orders_ (ascending, since printers are only appended or removed). The
-  // hash maps are keyed by lower-case names: byName_ gives the order
-  // numbers of a name, byServer_ those of the printers of one server
-  // (keyed "\\server\", ascending), the only ones that a line's
-  // "\\server\*" can match.
-  std::vector<uint64_t> orders_;
-  std::unordered_multimap<std::string, uint64_t> byName_;
-  std::unordered_map<std::string, std::vector<uint64_t>> byServer_;
-  uint64_t nextOrder_ = 0;
-  // The first share of each lower-case name.
-  std::unordered_map<std::string, size_t> shareByName_;
+  // The installed printers, in the order of their connection, kept so that
+  // a large workstation is searched and changed without going through or
+  // shifting its list: each printer has a slot, numbered by its order of
+  // connection; a removal only marks its slot. The hash maps are keyed by
+  // lower-case names: byName_ gives a name's printers and share, found by
+  // one search per operation; byServer_ the slots of the printers of one
+  // server (keyed "\\server\", ascending), the only ones that a line's
+  // "\\server\*" can match. Their entries stay when emptied, so that a
+  // name connected again and again is indexed without a new allocation and
+  // a name's entry may point at its server's.
+  struct Slot {
+    std::string name;
+    bool removed = false;
+  };
+  std::vector<Slot> slots_;
+  size_t removedSlots_ = 0;
+  std::unordered_map<std::string, NameEntry> byName_;
+  std::unordered_map<std::string, std::vector<size_t>> byServer_;
   // The lower-case form of the name of the current call, one buffer for all.
   std::string lower_;
+  // The lower-case printer names of state_.failures, in their order.
+  std::vector<std::string> failurePrinters_;
   std::string defaultName_;
+  // The lower-case name in the profile's `device` value, whole, compared
+  // with each removed printer's.
+  std::string deviceName_;
 };
 
 }  // namespace quelmar

@@ -158,9 +158,15 @@ TEST(SimWorkstationTest, NamesWithAControlCharacterAreInvalid) {
   WorkstationState state;
   state.printers = {"\\\\oldsrv\\A\x01"};
   state.shares = {"\\\\printsrv\\B\tC"};
+  // Refused before a forced failure of that name is looked at.
+  state.failures = {{"connect", "\\\\printsrv\\D\x02", 5},
+                    {"disconnect", "\\\\oldsrv\\a\x01", 5}};
   SimWorkstation station(state);
   EXPECT_EQ(station.AddPrinterConnection(state.shares[0]).error, 1801);
+  EXPECT_EQ(station.AddPrinterConnection("\\\\PRINTSRV\\b\tc").error, 1801);
+  EXPECT_EQ(station.AddPrinterConnection("\\\\printsrv\\D\x02").error, 1801);
   EXPECT_EQ(station.DeletePrinterConnection(state.printers[0]).error, 1801);
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\OLDSRV\\a\x01").error, 1801);
   EXPECT_EQ(station.state().printers, state.printers);
 }
 
@@ -242,6 +248,34 @@ TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
             (Names{"PDF", "\\\\SRV\\b", "\\\\srv\\C", "\\\\Srv\\A"}));
   EXPECT_EQ(station.InstalledPrinters(), station.InstalledMatching(any));
   EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
+}
+
+// Thousands of removals renumber the printers more than once: the list,
+// the names and the servers' printers still answer as before.
+TEST(SimWorkstationIndexTest, RenumberedAfterManyRemovals) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\B", "PDF", "\\\\srv\\a", "\\\\srv\\B"};
+  state.shares = {"\\\\srv\\A", "\\\\srv\\C"};
+  SimWorkstation station(state);
+  for (int round = 0; round < 3000; ++round) {
+    ASSERT_TRUE(station.DeletePrinterConnection("\\\\SRV\\a").succeeded);
+    ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\c").succeeded);
+    ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\C").succeeded);
+    ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  }
+  EXPECT_EQ(station.InstalledPrinters(),
+            (Names{"\\\\srv\\B", "PDF", "\\\\srv\\B", "\\\\srv\\A"}));
+  CaseInsensitivePattern onSrv("\\\\srv\\*");
+  EXPECT_EQ(station.InstalledMatching(onSrv),
+            (Names{"\\\\srv\\B", "\\\\srv\\B", "\\\\srv\\A"}));
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\c"));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\b").succeeded);
+  EXPECT_EQ(station.state().printers,
+            (Names{"PDF", "\\\\srv\\B", "\\\\srv\\A"}));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\A").succeeded);
+  EXPECT_EQ(station.state().printers, (Names{"PDF", "\\\\srv\\B"}));
+  EXPECT_EQ(station.InstalledMatching(onSrv), Names{"\\\\srv\\B"});
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\srv\\a").error, 1801);
 }
 
 // A pattern that names a whole server is answered from that server's
