@@ -49,14 +49,53 @@ constexpr AsciiMap kAsciiUpper = MapAscii(kUpperRuns);
 // So that an ASCII byte is mapped to one byte.
 static_assert(StaysAscii(kAsciiLower) && StaysAscii(kAsciiUpper));
 
-template <size_t N>
-void MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
-             std::string_view text, std::string& out) {
-  // ASCII is mapped byte for byte, and printer names are mostly ASCII:
-  // the bytes before the first other one are written in one pass, without
-  // a growth check per byte (a run lower-cases a name at every operation).
-  out.resize(text.size());
+constexpr uint64_t kHighBits = 0x8080808080808080;
+
+// The eight bytes of `word`, all ASCII, in lower case: 0x20 is set in each
+// byte from 'A' to 'Z'. A byte below 0x80 plus at most 0x3F carries into no
+// other byte, so each byte's high bit tells its own comparison.
+constexpr uint64_t LowerAsciiWord(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  const uint64_t fromA = word + kOnes * (0x80 - 'A');
+  const uint64_t afterZ = word + kOnes * (0x80 - 'Z' - 1);
+  return word | ((fromA & ~afterZ & kHighBits) >> 2);
+}
+
+constexpr bool LowersAsTheTable() {
+  for (uint64_t c = 0; c < 0x80; ++c)
+    if (LowerAsciiWord(c * 0x0101010101010101) !=
+        kAsciiLower[c] * 0x0101010101010101)
+      return false;
+  return true;
+}
+static_assert(LowersAsTheTable());
+
+// Lower-cases the leading ASCII bytes of `text` into `dst`, eight at a
+// time, and returns how many it wrote: all of them when `text` is ASCII and
+// at least eight bytes long (the last word overlaps the one before). Names
+// are lower-cased at every operation; byte by byte costs eight
+// instructions a byte.
+size_t LowerAsciiWords(std::string_view text, char* dst) {
   size_t pos = 0;
+  uint64_t word;
+  while (pos < text.size() && text.size() >= sizeof word) {
+    const size_t at = std::min(pos, text.size() - sizeof word);
+    std::memcpy(&word, text.data() + at, sizeof word);
+    if (word & kHighBits) break;
+    word = LowerAsciiWord(word);
+    std::memcpy(dst + at, &word, sizeof word);
+    pos = at + sizeof word;
+  }
+  return pos;
+}
+
+// Maps `text` from `pos` on into `out`, which holds text.size() bytes, the
+// first `pos` of them already mapped. ASCII is mapped byte for byte, and
+// printer names are mostly ASCII: the bytes before the first other one are
+// written in one pass, without a growth check per byte.
+template <size_t N>
+void MapTextFrom(const CaseRun (&runs)[N], const AsciiMap& ascii,
+                 std::string_view text, size_t pos, std::string& out) {
   for (char* dst = out.data(); pos < text.size(); ++pos) {
     const unsigned char byte = static_cast<unsigned char>(text[pos]);
     if (byte >= 0x80) break;
@@ -83,7 +122,6 @@ void MapText(const CaseRun (&runs)[N], const AsciiMap& ascii,
 // the text's size. Eight bytes are tested at once: a script is megabytes of
 // mostly ASCII text, checked whole before it is read.
 size_t SkipAscii(std::string_view text, size_t pos) {
-  constexpr uint64_t kHighBits = 0x8080808080808080;
   for (uint64_t word; pos + sizeof word <= text.size(); pos += sizeof word) {
     std::memcpy(&word, text.data() + pos, sizeof word);
     if (word & kHighBits) break;
@@ -200,17 +238,19 @@ char32_t LowerCodePoint(char32_t c) {
 
 std::string ToLowerUtf8(std::string_view text) {
   std::string out;
-  MapText(kLowerRuns, kAsciiLower, text, out);
+  ToLowerUtf8(text, out);
   return out;
 }
 
 void ToLowerUtf8(std::string_view text, std::string& out) {
-  MapText(kLowerRuns, kAsciiLower, text, out);
+  out.resize(text.size());
+  const size_t done = LowerAsciiWords(text, out.data());
+  MapTextFrom(kLowerRuns, kAsciiLower, text, done, out);
 }
 
 std::string ToUpperUtf8(std::string_view text) {
-  std::string out;
-  MapText(kUpperRuns, kAsciiUpper, text, out);
+  std::string out(text.size(), '\0');
+  MapTextFrom(kUpperRuns, kAsciiUpper, text, 0, out);
   return out;
 }
 

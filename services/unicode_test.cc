@@ -126,6 +126,37 @@ TEST(CaseMappingTest, KeepsWhatHasNoSimpleMappingAndMalformedBytes) {
   EXPECT_EQ(ToLowerUtf8("\xC8\xBA"), "\xE2\xB1\xA5");
 }
 
+// ASCII is lower-cased eight bytes at a time, the last eight overlapping
+// the ones before: every length around the word size, with an accented
+// letter at every place, and every ASCII byte beside "@[`{" (the bytes
+// next to the letters).
+TEST(CaseMappingTest, LowersAsciiOfEveryLengthAroundAnAccentedLetter) {
+  const std::string upper = "\\\\SRV-@[`{Z~A\\Prn 7 Laser_QX";
+  const std::string lower = "\\\\srv-@[`{z~a\\prn 7 laser_qx";
+  for (size_t n = 0; n <= upper.size(); ++n) {
+    EXPECT_EQ(ToLowerUtf8(upper.substr(0, n)), lower.substr(0, n)) << n;
+    for (size_t at = 0; at <= n; ++at) {
+      const std::string text =
+          upper.substr(0, at) + "É" + upper.substr(at, n - at);
+      EXPECT_EQ(ToLowerUtf8(text),
+                lower.substr(0, at) + "é" + lower.substr(at, n - at))
+          << n << " " << at;
+    }
+  }
+  std::string everyByte;
+  std::string everyLower;
+  for (int c = 0; c < 0x80; ++c) {
+    everyByte += static_cast<char>(c);
+    everyLower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  EXPECT_EQ(ToLowerUtf8(everyByte), everyLower);
+  // A buffer kept from a longer name holds only the shorter one's bytes.
+  std::string kept;
+  ToLowerUtf8(everyByte, kept);
+  ToLowerUtf8("\\\\SRV\\É", kept);
+  EXPECT_EQ(kept, "\\\\srv\\é");
+}
+
 TEST(EqualsIgnoreCaseTest, AccentsStayDistinct) {
   EXPECT_TRUE(
       EqualsIgnoreCase("\\\\Srv\\Imprimante-É", "\\\\SRV\\imprimante-é"));
