@@ -166,9 +166,10 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
     : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
+  std::string lower;
   for (const std::string& printer : printers) {
-    ToLowerUtf8(printer, lower_);
-    Install(printer, EntryOf(lower_));
+    ToLowerUtf8(printer, lower);
+    Install(printer, EntryOf(lower));
   }
   for (size_t k = 0; k < state_.shares.size(); ++k) {
     NameEntry& entry = EntryOf(ToLowerUtf8(state_.shares[k]));
@@ -212,9 +213,14 @@ SimWorkstation::NameEntry& SimWorkstation::EntryOf(
   return entry->second;
 }
 
-SimWorkstation::NameEntry* SimWorkstation::FindEntry() {
+SimWorkstation::NameEntry* SimWorkstation::LookUp(std::string_view name) {
+  if (lookedUpKnown_ && name == lookedUp_) return lookedUpEntry_;
+  lookedUp_.assign(name);
+  ToLowerUtf8(name, lower_);
   auto entry = byName_.find(lower_);
-  return entry == byName_.end() ? nullptr : &entry->second;
+  lookedUpEntry_ = entry == byName_.end() ? nullptr : &entry->second;
+  lookedUpKnown_ = true;
+  return lookedUpEntry_;
 }
 
 bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {
@@ -248,10 +254,11 @@ void SimWorkstation::CompactSlots() {
   removedSlots_ = 0;
   for (auto& [name, entry] : byName_) entry.slots.clear();
   for (auto& [server, orders] : byServer_) orders.clear();
+  std::string lower;
   for (const Slot& slot : slots) {
     if (slot.removed) continue;
-    ToLowerUtf8(slot.name, lower_);
-    Install(slot.name, EntryOf(lower_));
+    ToLowerUtf8(slot.name, lower);
+    Install(slot.name, EntryOf(lower));
   }
 }
 
@@ -287,8 +294,7 @@ const std::vector<std::string>& SimWorkstation::InstalledPrinters() {
 
 bool SimWorkstation::IsInstalled(std::string_view name) {
   Record("list");
-  ToLowerUtf8(name, lower_);
-  const NameEntry* entry = FindEntry();
+  const NameEntry* entry = LookUp(name);
   return entry && !entry->slots.empty();
 }
 
@@ -315,8 +321,7 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
 
 SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
-  ToLowerUtf8(name, lower_);
-  NameEntry* entry = FindEntry();
+  NameEntry* entry = LookUp(name);
   if (HasControl(entry, name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("connect"))
     return {false, failure->error};
@@ -327,8 +332,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
 
 SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
-  ToLowerUtf8(name, lower_);
-  NameEntry* entry = FindEntry();
+  NameEntry* entry = LookUp(name);
   if (HasControl(entry, name)) return {false, kInvalidPrinterName};
   if (const ForcedFailure* failure = FindFailure("disconnect"))
     return {false, failure->error};
@@ -346,7 +350,7 @@ std::string SimWorkstation::DefaultPrinterName() {
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
-  ToLowerUtf8(name, lower_);
+  LookUp(name);
   if (FindFailure("setdefault")) return;
   SetDevice(name + ",,");
 }

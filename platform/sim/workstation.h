@@ -96,8 +96,11 @@ class SimWorkstation : public Spooler,
 
   // The entry of `lowerName`, made when there is none.
   NameEntry& EntryOf(const std::string& lowerName);
-  // The entry of the lower-case name in lower_; null when there is none.
-  NameEntry* FindEntry();
+  // Lower-cases `name` into lower_ and returns its entry, null when there is
+  // none. A name looked up again right after is neither lower-cased nor
+  // searched again: an operation asks whether a printer is installed, then
+  // connects or removes it, by the same name.
+  NameEntry* LookUp(std::string_view name);
   // Whether `name`, whose entry is `entry` (null when it has none), has a
   // control character, which the system reads as the end of the name.
   static bool HasControl(const NameEntry* entry, std::string_view name);
@@ -148,8 +151,15 @@ class SimWorkstation : public Spooler,
   size_t removedSlots_ = 0;
   std::unordered_map<std::string, NameEntry> byName_;
   std::unordered_map<std::string, std::vector<size_t>> byServer_;
-  // The lower-case form of the name of the current call, one buffer for all.
+  // The name of the current call as given, its lower-case form and its
+  // entry, kept for the next call (false in lookedUpKnown_ until a first
+  // look-up). Entries are made only when the workstation is built and
+  // never erased (a renumbering finds every name's), and a hash map's
+  // entries stay where they are: a kept entry, or its absence, stays true.
+  std::string lookedUp_;
   std::string lower_;
+  NameEntry* lookedUpEntry_ = nullptr;
+  bool lookedUpKnown_ = false;
   // The lower-case printer names of state_.failures, in their order.
   std::vector<std::string> failurePrinters_;
   std::string defaultName_;

@@ -250,6 +250,32 @@ TEST(SimWorkstationIndexTest, EachOperationSeesTheWorkstationAsLeft) {
   EXPECT_EQ(station.state().printers, station.InstalledMatching(any));
 }
 
+// An operation asks about a name, then changes it by the same name: each
+// call still answers for the name it is given and the workstation as the
+// call before left it, a moved workstation included.
+TEST(SimWorkstationIndexTest, SameNameTwiceThenAnother) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\A"};
+  state.shares = {"\\\\srv\\A", "\\\\srv\\B"};
+  state.failures = {{"connect", "\\\\srv\\b", 5}};
+  SimWorkstation first(state);
+  EXPECT_TRUE(first.IsInstalled("\\\\srv\\a"));
+  SimWorkstation station = std::move(first);
+  EXPECT_TRUE(station.IsInstalled("\\\\srv\\a"));
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\a").succeeded);
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\a"));
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\srv\\a").error, 1801);
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  EXPECT_TRUE(station.IsInstalled("\\\\srv\\a"));
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\b"));
+  station.MakeDefaultPrinter("\\\\srv\\a");
+  EXPECT_EQ(station.AddPrinterConnection("\\\\SRV\\B").error, 5);
+  EXPECT_TRUE(station.AddPrinterConnection("\\\\srv\\a").succeeded);
+  EXPECT_EQ(station.AddPrinterConnection("\\\\srv\\b").error, 5);
+  EXPECT_FALSE(station.IsInstalled("\\\\srv\\b"));
+  EXPECT_EQ(station.state().printers, Names{"\\\\srv\\A"});
+}
+
 // Thousands of removals renumber the printers more than once: the list,
 // the names and the servers' printers still answer as before.
 TEST(SimWorkstationIndexTest, RenumberedAfterManyRemovals) {
