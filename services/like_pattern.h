@@ -19,6 +19,8 @@ class CaseInsensitivePattern {
   // The characters before the first wildcard, lower-cased: every text that
   // matches starts with them once lower-cased.
   std::string LowerLiteralPrefix() const;
+  // Whether the pattern is its literal prefix and a final "*".
+  bool IsPrefixThenStar() const { return prefixThenStar_; }
 
  private:
   std::u32string pattern_;

@@ -302,8 +302,8 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
   std::vector<std::string> matches;
-  const std::vector<size_t>* orders =
-      ServerPrinters(pattern.LowerLiteralPrefix());
+  const std::string prefix = pattern.LowerLiteralPrefix();
+  const std::vector<size_t>* orders = ServerPrinters(prefix);
   if (orders) matches.reserve(orders->size());
   if (!orders) {
     // A pattern that names no whole server: every printer is tried.
@@ -312,9 +312,13 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
         matches.push_back(slot.name);
     return matches;
   }
+  // "\\server\*", a line's wildcard: the server's printers are those whose
+  // lower-case names start with the prefix, and all of them match.
+  const bool wholeServer =
+      pattern.IsPrefixThenStar() && prefix.size() == ServerOf(prefix).size();
   for (size_t order : *orders) {
     const std::string& printer = slots_[order].name;
-    if (pattern.Matches(printer)) matches.push_back(printer);
+    if (wholeServer || pattern.Matches(printer)) matches.push_back(printer);
   }
   return matches;
 }

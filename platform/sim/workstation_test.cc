@@ -340,5 +340,24 @@ TEST(SimWorkstationIndexTest, PrefixOfAccentedLettersWithoutRegardToCase) {
   EXPECT_TRUE(station.InstalledMatching(none).empty());
 }
 
+// "\\server\*" takes its server's printers whole: the same as matching
+// each one, for a server of accented letters, a printer part that is not
+// well-formed UTF-8 or changes size in lower case, and a server that only
+// starts alike.
+TEST(SimWorkstationIndexTest, WholeServerAsEachPrinterWouldMatch) {
+  WorkstationState state;
+  state.printers = {"\\\\ÉCOLE\\A", "\\\\école\\\xFF", "\\\\Écolé\\b",
+                    "\\\\écoles\\c", "\\\\ÉCOLE\\\xE2\x84\xAA"};
+  SimWorkstation station(state);
+  CaseInsensitivePattern school("\\\\éCOLE\\*");
+  const Names expected = {"\\\\ÉCOLE\\A", "\\\\école\\\xFF",
+                          "\\\\ÉCOLE\\\xE2\x84\xAA"};
+  EXPECT_EQ(station.InstalledMatching(school), expected);
+  Names eachMatched;
+  for (const std::string& printer : state.printers)
+    if (school.Matches(printer)) eachMatched.push_back(printer);
+  EXPECT_EQ(eachMatched, expected);
+}
+
 }  // namespace
 }  // namespace quelmar
