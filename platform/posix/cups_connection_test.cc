@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/fake/ipp_bytes.h"
 #include "platform/fake/scripted_server.h"
 
 namespace quelmar {
@@ -9,28 +10,13 @@ namespace {
 
 using std::chrono::milliseconds;
 
-ssize_t AppendBytes(void* context, ipp_uchar_t* buffer, size_t length) {
-  static_cast<std::string*>(context)->append(reinterpret_cast<char*>(buffer),
-                                             length);
-  return static_cast<ssize_t>(length);
-}
-
 // The IPP body of a reply as cupsd writes it: status, charset, language and
 // the printer's name.
 std::string IppBody(ipp_status_t status, const char* printerName) {
-  IppMessage message(ippNew());
-  ippSetVersion(message.get(), 2, 0);
-  ippSetStatusCode(message.get(), status);
-  ippSetRequestId(message.get(), 1);
-  ippAddString(message.get(), IPP_TAG_OPERATION, IPP_TAG_CHARSET,
-               "attributes-charset", nullptr, "utf-8");
-  ippAddString(message.get(), IPP_TAG_OPERATION, IPP_TAG_LANGUAGE,
-               "attributes-natural-language", nullptr, "en");
+  IppMessage message = NewReplyMessage(status);
   ippAddString(message.get(), IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name",
                nullptr, printerName);
-  std::string bytes;
-  ippWriteIO(&bytes, AppendBytes, 1, nullptr, message.get());
-  return bytes;
+  return IppBytes(message.get());
 }
 
 // The bytes one at a time, each after `pause`.

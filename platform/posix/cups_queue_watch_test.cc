@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/fake/ipp_bytes.h"
 
 namespace quelmar {
 namespace {
@@ -18,37 +18,11 @@ struct Event {
   const char* printer;
 };
 
-ssize_t AppendBytes(void* context, ipp_uchar_t* buffer, size_t length) {
-  static_cast<std::string*>(context)->append(reinterpret_cast<char*>(buffer),
-                                             length);
-  return static_cast<ssize_t>(length);
-}
-
-struct BytesRead {
-  const std::string& bytes;
-  size_t position = 0;
-};
-
-ssize_t ReadBytes(void* context, ipp_uchar_t* buffer, size_t length) {
-  auto* read = static_cast<BytesRead*>(context);
-  length = std::min(length, read->bytes.size() - read->position);
-  std::memcpy(buffer, read->bytes.data() + read->position, length);
-  read->position += length;
-  return static_cast<ssize_t>(length);
-}
-
 // A reply as the workstation's cupsd sends it: written to bytes and read
 // back, as the connection reads it (one group per event).
 IppReply Reply(ipp_status_t status, const std::vector<Event>& events = {},
                int subscriptionId = 0) {
-  IppMessage message(ippNew());
-  ippSetVersion(message.get(), 2, 0);
-  ippSetStatusCode(message.get(), status);
-  ippSetRequestId(message.get(), 1);
-  ippAddString(message.get(), IPP_TAG_OPERATION, IPP_TAG_CHARSET,
-               "attributes-charset", nullptr, "utf-8");
-  ippAddString(message.get(), IPP_TAG_OPERATION, IPP_TAG_LANGUAGE,
-               "attributes-natural-language", nullptr, "en");
+  IppMessage message = NewReplyMessage(status);
   if (subscriptionId)
     ippAddInteger(message.get(), IPP_TAG_SUBSCRIPTION, IPP_TAG_INTEGER,
                   "notify-subscription-id", subscriptionId);
@@ -66,13 +40,9 @@ IppReply Reply(ipp_status_t status, const std::vector<Event>& events = {},
     ippAddString(m, IPP_TAG_EVENT_NOTIFICATION, IPP_TAG_TEXT, "notify-text",
                  nullptr, "Printer modified.");
   }
-  std::string bytes;
-  ippWriteIO(&bytes, AppendBytes, 1, nullptr, message.get());
   IppReply reply;
-  reply.response.reset(ippNew());
-  BytesRead read{bytes};
-  EXPECT_EQ(ippReadIO(&read, ReadBytes, 1, nullptr, reply.response.get()),
-            IPP_STATE_DATA);
+  reply.response = ReadIppBytes(IppBytes(message.get()));
+  EXPECT_TRUE(reply.response);
   reply.status = status;
   return reply;
 }
