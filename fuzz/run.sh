@@ -48,7 +48,10 @@ for target in "${targets[@]}"; do
   else
     failed=$((failed + 1))
     echo "FAIL $target (status $status), see $log:"
-    grep -E 'ERROR|SUMMARY|Test unit written' "$log" | head -5
+    # The report, the stack and the input (libFuzzer prints small inputs
+    # escaped and in Base64), so that a failure on another machine can be
+    # replayed here.
+    sed -n '/ERROR/,$p' "$log" | head -60
   fi
 done
 echo "$passed passed, $failed failed"

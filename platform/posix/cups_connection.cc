@@ -1,12 +1,12 @@
 #include "platform/posix/cups_connection.h"
 
+#include <strings.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace quelmar {
 namespace {
@@ -160,30 +160,53 @@ IppReply IppConnection::Send(IppMessage request, const char* resource,
   IppReply reply;
   if (!Open(deadline, reply)) return reply;
   deadline.Watch(http_);
-  encryptionAsked_ = false;
-  std::optional<IppReply> read =
-      SendAndReadWhole(request.get(), resource, document);
-  if (!read && encryptionAsked_) {
-    // Upgraded here rather than by cupsDoRequest, which goes on asking on
-    // new connections that the deadline would not see.
-    if (httpEncryption(http_, HTTP_ENCRYPTION_REQUIRED) == 0) {
-      deadline.Watch(http_);
-      encryptionAsked_ = false;
-      read = SendAndReadWhole(request.get(), resource, document);
+  std::optional<IppReply> read;
+  // Each refusal that asks for credentials or encryption is answered here,
+  // once, and the request sent again: libcups's own loops send it again
+  // and again on new connections that the deadline does not see.
+  bool authenticated = false;
+  bool encrypted = false;
+  while (!read) {
+    retry_ = Retry::kNone;
+    read = SendAndReadWhole(request.get(), resource, document, deadline);
+    if (read) break;
+    if (retry_ == Retry::kWithEncryption) {
+      if (encrypted || httpEncryption(http_, HTTP_ENCRYPTION_REQUIRED) != 0)
+        read = Unanswered(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
+                          "chiffrement demandé, impossible à établir");
+      encrypted = true;
+    } else {
+      read = Authenticate(authenticated, resource);
+      authenticated = true;
     }
-    if (!read)
-      read = Unanswered(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
-                        "chiffrement demandé, impossible à établir");
   }
-  reply = read ? std::move(*read)
-               : SendThroughLibcups(std::move(request), resource, document);
+  reply = std::move(*read);
   if (deadline.passed())
     reply = Unanswered(
         IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
         "pas de réponse complète dans le délai de " + Seconds(deadline_));
   if (http_) Deadline::Release(http_);
-  if (!reply.answered) Close();
+  // A connection is kept for the next request only when it is ready for one.
+  if (!reply.answered || !http_ || httpGetState(http_) != HTTP_STATE_WAITING ||
+      !strcasecmp(httpGetField(http_, HTTP_FIELD_CONNECTION), "close"))
+    Close();
   return reply;
+}
+
+std::optional<IppReply> IppConnection::Authenticate(bool alreadyTried,
+                                                    const char* resource) {
+  // The credentials libcups finds without asking anyone: the local
+  // certificate or the peer's identity for the workstation's CUPS, a
+  // Kerberos ticket. Password prompts are refused.
+  if (alreadyTried || cupsDoAuthentication(http_, "POST", resource) != 0) {
+    IppReply reply;
+    reply.status = IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED;
+    reply.text = httpStatus(HTTP_STATUS_CUPS_AUTHORIZATION_CANCELED);
+    Close();
+    return reply;
+  }
+  // libcups connects anew when the request is sent again (Post).
+  return std::nullopt;
 }
 
 IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
@@ -200,11 +223,32 @@ IppReply IppConnection::Run(const std::function<void(http_t*)>& call) {
       "pas de réponse complète dans le délai de " + Seconds(deadline_));
 }
 
+int IppConnection::Post(ipp_t* request, const char* resource, size_t length,
+                        Deadline& deadline) {
+  // Without "Expect: 100-continue": a server that refuses it (417) would
+  // make the request go round again, and waiting for the interim reply
+  // costs a second with a server that does not send one.
+  httpClearFields(http_);
+  httpSetField(http_, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+  httpSetLength(http_, length);
+  httpSetField(http_, HTTP_FIELD_AUTHORIZATION, httpGetAuthString(http_));
+  if (httpPost(http_, resource) != 0) return HTTP_STATUS_ERROR;
+  // httpPost connects anew after a refusal: the deadline watches the
+  // connection the request goes on.
+  deadline.Watch(http_);
+  ippSetState(request, IPP_STATE_IDLE);
+  ipp_state_t state;
+  while ((state = ippWrite(http_, request)) != IPP_STATE_DATA)
+    if (state == IPP_STATE_ERROR) return HTTP_STATUS_ERROR;
+  return HTTP_STATUS_CONTINUE;
+}
+
 std::optional<IppReply> IppConnection::SendAndReadWhole(
-    ipp_t* request, const char* resource, std::string_view document) {
+    ipp_t* request, const char* resource, std::string_view document,
+    Deadline& deadline) {
   // As an int: a server may send a status that is no value of the enum.
-  int status = cupsSendRequest(http_, request, resource,
-                               ippLength(request) + document.size());
+  int status =
+      Post(request, resource, ippLength(request) + document.size(), deadline);
   if (status == HTTP_STATUS_CONTINUE && !document.empty())
     status = cupsWriteRequestData(http_, document.data(), document.size());
   if (status != HTTP_STATUS_CONTINUE) {
@@ -236,12 +280,11 @@ std::optional<IppReply> IppConnection::SendAndReadWhole(
 }
 
 std::optional<IppReply> IppConnection::Refusal(int status) {
-  // Credentials are libcups's business (a local certificate for the
-  // workstation's CUPS): it takes the request over. Encryption is asked
-  // for by Send.
+  // Send asks again, with credentials or encryption.
   if (status == HTTP_STATUS_UNAUTHORIZED ||
       status == HTTP_STATUS_UPGRADE_REQUIRED) {
-    encryptionAsked_ = status == HTTP_STATUS_UPGRADE_REQUIRED;
+    retry_ = status == HTTP_STATUS_UNAUTHORIZED ? Retry::kWithCredentials
+                                                : Retry::kWithEncryption;
     httpFlush(http_);
     return std::nullopt;
   }
@@ -293,43 +336,6 @@ IppReply IppConnection::Answer(IppMessage response) {
       ippFindAttribute(reply.response.get(), "status-message", IPP_TAG_TEXT);
   const char* text = message ? ippGetString(message, 0, nullptr) : nullptr;
   reply.text = text ? text : IppStatusText(reply.status);
-  return reply;
-}
-
-IppReply IppConnection::SendThroughLibcups(IppMessage request,
-                                           const char* resource,
-                                           std::string_view document) {
-  IppReply reply;
-  if (document.empty()) {
-    reply.response.reset(cupsDoRequest(http_, request.release(), resource));
-  } else {
-    // cupsDoIORequest reads the document from a file.
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
-    if (!file ||
-        std::fwrite(document.data(), 1, document.size(), file.get()) !=
-            document.size() ||
-        std::fflush(file.get()) != 0 || std::fseek(file.get(), 0, SEEK_SET)) {
-      // Nothing was sent: the request fails here, the server is not at
-      // fault.
-      reply.status = IPP_STATUS_ERROR_INTERNAL;
-      reply.text = std::string("fichier temporaire impossible (") +
-                   std::strerror(errno) + ")";
-      return reply;
-    }
-    reply.response.reset(cupsDoIORequest(http_, request.release(), resource,
-                                         fileno(file.get()), -1));
-  }
-  reply.status = cupsLastError();
-  if (!reply.response) {
-    const int error = httpError(http_);
-    if (error)
-      return Unanswered(
-          IPP_STATUS_ERROR_SERVICE_UNAVAILABLE,
-          std::string("connexion interrompue (") + std::strerror(error) + ")");
-    if (reply.status < IPP_STATUS_ERROR_BAD_REQUEST)
-      reply.status = kUnreadableReply;
-  }
-  reply.text = LastErrorText(reply.status);
   return reply;
 }
 

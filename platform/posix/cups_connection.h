@@ -87,18 +87,24 @@ class IppConnection {
   // Connects unless connected, within the deadline; false with the reason
   // in `failure`.
   bool Open(const Deadline& deadline, IppReply& failure);
-  // Reads the whole response in large reads (libcups reads a response body
-  // a few bytes at a time, with a poll before each read, which made the
-  // lists of queues the bulk of a run's time). Nothing when the server
-  // asks for more than a plain request (authentication, encryption...):
-  // libcups then takes the request over.
+  // Writes the request's headers and IPP part; HTTP_STATUS_CONTINUE when
+  // they went through.
+  int Post(ipp_t* request, const char* resource, size_t length,
+           Deadline& deadline);
+  // Sends the request and reads the whole response in large reads (libcups
+  // reads a response body a few bytes at a time, with a poll before each
+  // read, which made the lists of queues the bulk of a run's time).
+  // Nothing when the server asks for credentials or encryption first
+  // (`retry_` says which).
   std::optional<IppReply> SendAndReadWhole(ipp_t* request, const char* resource,
-                                           std::string_view document);
-  IppReply SendThroughLibcups(IppMessage request, const char* resource,
-                              std::string_view document);
+                                           std::string_view document,
+                                           Deadline& deadline);
+  // Gets the request ready to be sent again with the credentials libcups
+  // finds without a prompt; the failure when there are none, or when they
+  // were already refused.
+  std::optional<IppReply> Authenticate(bool alreadyTried, const char* resource);
   // The reply for a final HTTP status other than 200 OK; nothing when
-  // the request must be made again with credentials (libcups) or
-  // encryption (`encryptionAsked_`).
+  // the request must be made again (`retry_`).
   std::optional<IppReply> Refusal(int status);
   // The reply for a response read whole, or the failure when there is none.
   IppReply Answer(IppMessage response);
@@ -113,8 +119,9 @@ class IppConnection {
   http_t* http_ = nullptr;
   // One thread for the connection's requests, however many they are.
   DeadlineWatcher watcher_;
-  // The last reply asked for an encrypted connection (426).
-  bool encryptionAsked_ = false;
+  // What the last refusal asked for before the request is sent again.
+  enum class Retry { kNone, kWithCredentials, kWithEncryption };
+  Retry retry_ = Retry::kNone;
 };
 
 }  // namespace quelmar

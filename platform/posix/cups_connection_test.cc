@@ -111,8 +111,7 @@ TEST(IppConnectionTest, CutOrMissingRepliesFailWithTheirOwnReason) {
        "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello",
        kUnreadableReply},
       {"not IPP, without 100 Continue",
-       "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello",
-       IPP_STATUS_ERROR_SERVICE_UNAVAILABLE},
+       "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", kUnreadableReply},
       {"nothing", "", IPP_STATUS_ERROR_SERVICE_UNAVAILABLE},
       // Found by the reply fuzz target: libcups, given this request, sent it
       // again and again on new connections past any deadline.
@@ -174,6 +173,35 @@ TEST(IppConnectionTest, EncryptionAskedForEverEndsAtOnce) {
     Outcome outcome = Ask(server);
     EXPECT_FALSE(outcome.reply.succeeded()) << outcome.reply.text;
     EXPECT_LT(outcome.took.count(), 2000);
+  }
+}
+
+// Found by the reply fuzz target: libcups answers a refusal that asks for
+// something else (417, or a 401 it has credentials for) by reconnecting and
+// sending the request again, for as long as the server keeps refusing, past
+// any deadline. Each is asked again once at most.
+TEST(IppConnectionTest, RefusalsAreAnsweredOnceAtMost) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int status;
+    int connections;
+  } cases[] = {
+      {"417", "HTTP/1.1 417 Expectation Failed\r\nContent-Length: 0\r\n\r\n",
+       IPP_STATUS_ERROR_SERVICE_UNAVAILABLE, 1},
+      // A domain socket: libcups vouches for the user with its identity.
+      {"401, then 401 with credentials",
+       "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: PeerCred\r\n"
+       "Connection: close\r\nContent-Length: 0\r\n\r\n",
+       IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED, 2},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server({{milliseconds(0), c.bytes}});
+    Outcome outcome = Ask(server);
+    EXPECT_FALSE(outcome.reply.succeeded()) << c.name;
+    EXPECT_EQ(outcome.reply.status, c.status) << c.name;
+    EXPECT_FALSE(outcome.reply.text.empty()) << c.name;
+    EXPECT_EQ(server.connections(), c.connections) << c.name;
   }
 }
 
