@@ -27,12 +27,32 @@ std::string Count(int16_t count, const std::string& word) {
   return DecimalText(count) + " " + word + (count > 1 ? "s" : "");
 }
 
+// "Remplacement de OLD par NEW en cours...", composed when the front end
+// asks for it.
+class ReplacementReason : public SessionEndReason {
+ public:
+  ReplacementReason(std::string_view name, std::string_view replacement)
+      : name_(name), replacement_(replacement) {}
+  std::string Text() const override {
+    std::string text = "Remplacement de ";
+    text.append(name_)
+        .append(" par ")
+        .append(replacement_)
+        .append(" en cours...");
+    return text;
+  }
+
+ private:
+  std::string_view name_;
+  std::string_view replacement_;
+};
+
 // Holds the end of the user's session while it lives: a logoff between the
 // removal of an old printer and the connection of its replacement would
 // leave the user with neither.
 class SessionEndHold {
  public:
-  SessionEndHold(UserInterface& ui, const std::string& reason) : ui_(ui) {
+  SessionEndHold(UserInterface& ui, const SessionEndReason& reason) : ui_(ui) {
     ui_.HoldSessionEnd(reason);
   }
   ~SessionEndHold() { ui_.ReleaseSessionEnd(); }
@@ -76,16 +96,6 @@ std::string_view ActionExecution::TraceText(
   traceText_.clear();
   for (std::string_view piece : pieces) traceText_ += piece;
   return traceText_;
-}
-
-const std::string& ActionExecution::ReplacementReason(
-    const std::string& name, const std::string& replacement) {
-  replacementReason_.assign("Remplacement de ")
-      .append(name)
-      .append(" par ")
-      .append(replacement)
-      .append(" en cours...");
-  return replacementReason_;
 }
 
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {

@@ -64,10 +64,6 @@ class ActionExecution {
   // A traced line made of `pieces`, built in one buffer kept for the run:
   // a line per operation then allocates nothing. Valid until the next call.
   std::string_view TraceText(std::initializer_list<std::string_view> pieces);
-  // The reason given for holding the end of the session during the
-  // replacement of `name`, in its own buffer kept for the run.
-  const std::string& ReplacementReason(const std::string& name,
-                                       const std::string& replacement);
 
   Platform& printers_;
   RunTrace& trace_;
@@ -75,7 +71,6 @@ class ActionExecution {
   UserInterface& ui_;
   bool interruptedReplacement_ = false;
   std::string traceText_;
-  std::string replacementReason_;
 };
 
 // The closing sentence built from the five counters.
