@@ -15,6 +15,9 @@ constexpr char kAlreadyInstalled[] =
     "non effectué : l'imprimante est déjà installée.";
 constexpr char kMaybeMissing[] =
     "erreur rencontrée : l'imprimante n'existe peut-être pas";
+constexpr std::string_view kErrorMet = "erreur rencontrée : ";
+constexpr std::string_view kDisconnecting = "Déconnexion de ";
+constexpr std::string_view kConnecting = "Connexion de ";
 constexpr char kNoPrinter[] = "aucune imprimante concernée.";
 constexpr char kClosingBanner[] =
     "###################################################";
@@ -91,23 +94,15 @@ void ActionExecution::ExecuteActionLine(
   if (isMultiple) trace_.Opening(kClosingBanner);
 }
 
-std::string_view ActionExecution::TraceText(
-    std::initializer_list<std::string_view> pieces) {
-  traceText_.clear();
-  for (std::string_view piece : pieces) traceText_ += piece;
-  return traceText_;
-}
-
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
-  trace_.Outcome("erreur rencontrée : " +
-                 SystemErrorText(printers_.messages, result.error));
+  trace_.Outcome(
+      {kErrorMet, SystemErrorText(printers_.messages, result.error)});
 }
 
 bool ActionExecution::CheckPresence(Change change, const std::string& name,
                                     const std::string& printer) {
   const bool disconnect = change == Change::kDisconnect;
-  trace_.Opening(TraceText(
-      {disconnect ? "Déconnexion de " : "Connexion de ", name, "..."}));
+  trace_.Opening({disconnect ? kDisconnecting : kConnecting, name, "..."});
   if (IsPrinterInstalled(printers_.spooler, printer) == disconnect) return true;
   trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
   counters_.SkippedCount.Raise();
@@ -171,7 +166,7 @@ void ActionExecution::RunReplace(const std::string& name,
   try {
     ConnectReplacement(printer, replacement, wasDefault, replaced);
   } catch (const RunError& error) {
-    trace_.Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome({kErrorMet, error.description()});
     if (!replaced) PutBack(printer, wasDefault);
     counters_.MigrationErrorCount.Raise();
     interruptedReplacement_ = true;
@@ -182,7 +177,7 @@ void ActionExecution::RunReplace(const std::string& name,
 void ActionExecution::ConnectReplacement(const std::string& printer,
                                          const std::string& replacement,
                                          bool wasDefault, bool& replaced) {
-  trace_.Line(TraceText({"Et reconnexion de ", replacement, "..."}));
+  trace_.Line({"Et reconnexion de ", replacement, "..."});
   const std::string newPrinter = printers_.spooler.OneName(replacement);
   SpoolerResult connection = printers_.spooler.AddPrinterConnection(newPrinter);
   replaced = connection.succeeded;
@@ -223,12 +218,12 @@ void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
       HandDefaultTo(name);
     }
   } catch (const RunError& error) {
-    trace_.Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome({kErrorMet, error.description()});
   }
 }
 
 void ActionExecution::RunSetDefault(const std::string& name) {
-  trace_.Opening(TraceText({"Sélection par défaut de ", name, "..."}));
+  trace_.Opening({"Sélection par défaut de ", name, "..."});
   if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter,
                         printers_.spooler.OneName(name))) {
     trace_.Outcome(kOk);

@@ -2,7 +2,6 @@
 // and the run's closing sentence.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,16 +60,12 @@ class ActionExecution {
   // removed printer again and gives it back the default, tracing what
   // happened; a second run-time error is traced, not thrown.
   void PutBack(const std::string& name, bool wasDefault);
-  // A traced line made of `pieces`, built in one buffer kept for the run:
-  // a line per operation then allocates nothing. Valid until the next call.
-  std::string_view TraceText(std::initializer_list<std::string_view> pieces);
 
   Platform& printers_;
   RunTrace& trace_;
   RunCounters& counters_;
   UserInterface& ui_;
   bool interruptedReplacement_ = false;
-  std::string traceText_;
 };
 
 // The closing sentence built from the five counters.
