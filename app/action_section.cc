@@ -21,8 +21,22 @@ constexpr size_t kJournalBytesPerLine = 256;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
+// The pieces of a name "\\server\printer": the server between the second
+// and third backslashes, the printer after the third, up to a fourth.
+// Searched from the third byte when the name begins with its two
+// backslashes, as every name these are asked about does.
+std::string_view ServerPart(std::string_view name) {
+  if (!name.starts_with("\\\\")) return SplitField(name, '\\', 2);
+  const size_t third = name.find('\\', 2);
+  return name.substr(2, third == std::string_view::npos ? third : third - 2);
+}
+
 std::string_view PrinterPart(std::string_view name) {
-  return SplitField(name, '\\', 3);
+  if (!name.starts_with("\\\\")) return SplitField(name, '\\', 3);
+  const size_t third = name.find('\\', 2);
+  if (third == std::string_view::npos) return {};
+  const std::string_view printer = name.substr(third + 1);
+  return printer.substr(0, printer.find('\\'));
 }
 
 // Whether a name that passed IsValidPrinterName stands for every printer
@@ -31,10 +45,6 @@ std::string_view PrinterPart(std::string_view name) {
 // backslash is never one.
 bool IsWildcard(std::string_view validName) {
   return validName.ends_with("\\*");
-}
-
-std::string_view ServerPart(std::string_view name) {
-  return SplitField(name, '\\', 2);
 }
 
 // Writes the message of a rejected line over `message`; false, for the
@@ -83,7 +93,7 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
-  std::string_view uncommented = SplitField(raw, ';', 0);
+  std::string_view uncommented = raw.substr(0, raw.find(';'));
   ActionLine line;
   if (uncommented.find('\t') != std::string_view::npos) {
     line.WithoutTabs =
@@ -100,8 +110,10 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   // The pieces before the first comma and between it and the next one.
   const size_t comma = rest.find(',');
   line.Param1 = TrimSpaces(rest.substr(0, comma));
-  if (comma != std::string_view::npos)
-    line.Param2 = TrimSpaces(SplitField(rest.substr(comma + 1), ',', 0));
+  if (comma != std::string_view::npos) {
+    const std::string_view afterComma = rest.substr(comma + 1);
+    line.Param2 = TrimSpaces(afterComma.substr(0, afterComma.find(',')));
+  }
   return line;
 }
 
