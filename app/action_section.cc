@@ -117,31 +117,39 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   return line;
 }
 
-bool IsValidPrinterName(std::string_view name, std::string_view command) {
-  if (command == "=" && name.find('\\') == std::string_view::npos) return true;
-  // The shape \\server\printer: two backslashes, a third one after them
-  // and no fourth (more than four pieces).
+// Whether `name` has the shape \\server\printer: two backslashes, a third
+// one after them and no fourth; "*" nowhere in the server, and in the
+// printer only as the whole of it, which "+" and "=" do not take. "=" also
+// takes the name of a local printer, without a backslash. One pass over
+// the name: it is checked on every line.
+bool IsValidPrinterName(std::string_view name, char command) {
+  if (command == '=' && name.find('\\') == std::string_view::npos) return true;
   if (!name.starts_with("\\\\")) return false;
-  const size_t third = name.find('\\', 2);
-  if (third == std::string_view::npos ||
-      name.find('\\', third + 1) != std::string_view::npos)
-    return false;
-  if (name.substr(2, third - 2).find('*') != std::string_view::npos)
-    return false;
-  const std::string_view printer = name.substr(third + 1);
-  if (printer.find('*') != std::string_view::npos && printer != "*")
-    return false;
-  if ((command == "+" || command == "=") && printer == "*") return false;
-  return true;
+  size_t third = std::string_view::npos;
+  size_t printerStars = 0;
+  for (size_t k = 2; k < name.size(); ++k) {
+    if (name[k] == '\\') {
+      if (third != std::string_view::npos) return false;
+      third = k;
+    } else if (name[k] == '*') {
+      if (third == std::string_view::npos) return false;
+      ++printerStars;
+    }
+  }
+  if (third == std::string_view::npos) return false;
+  if (printerStars == 0) return true;
+  const bool wholePrinter = printerStars == 1 && name.size() == third + 2;
+  return wholePrinter && command != '+' && command != '=';
 }
 
 bool CheckActionLine(const ActionLine& line, std::string& message) {
   const int16_t number = line.LineNumber;
-  const bool replace = line.Command == "*";
   if (line.Command.size() != 1 ||
       kCommands.find(line.Command[0]) == std::string_view::npos)
     return SyntaxError(number, "), commande inconnue...", message);
-  if (!IsValidPrinterName(line.Param1, line.Command))
+  const char command = line.Command[0];
+  const bool replace = command == '*';
+  if (!IsValidPrinterName(line.Param1, command))
     return FormatError(number, line.Param1, message);
   if (!line.Param2.empty() && !replace)
     return SyntaxError(
@@ -149,7 +157,7 @@ bool CheckActionLine(const ActionLine& line, std::string& message) {
   if (line.Param2.empty() && replace)
     return SyntaxError(number, "), cette commande requiert deux paramètres.",
                        message);
-  if (replace && !IsValidPrinterName(line.Param2, line.Command))
+  if (replace && !IsValidPrinterName(line.Param2, command))
     return FormatError(number, line.Param2, message);
   if (replace && IsWildcard(line.Param1) != IsWildcard(line.Param2))
     return SyntaxError(number,
