@@ -184,9 +184,12 @@ TEST(LineCursorTest, EndsLinesAtCrLfCrOrLf) {
   for (size_t length = 0; length < 20; ++length) {
     std::string line;
     for (size_t k = 0; k < length; ++k) line += filler[k % filler.size()];
-    for (const char* end : {"\r", "\n", "\r\n"})
-      EXPECT_EQ(Lines(line + end + line), (Pieces{line, line}))
+    for (const char* end : {"\r", "\n", "\r\n"}) {
+      std::string text = line;
+      text.append(end).append(line);
+      EXPECT_EQ(Lines(text), (Pieces{line, line}))
           << length << " bytes, then " << (end[0] == '\r' ? "CR" : "LF");
+    }
   }
 }
 
