@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace quelmar {
 namespace {
@@ -87,6 +88,65 @@ size_t LowerAsciiWords(std::string_view text, char* dst) {
     pos = at + sizeof word;
   }
   return pos;
+}
+
+// The word of eight bytes of `text` at `pos`, for `pos` a multiple of eight
+// below the text's size: the last word ends with the text (it overlaps the
+// one before unless the size is a multiple of eight), and a text shorter
+// than eight bytes is completed with zeros. Names are a dozen bytes or two:
+// two loads read one.
+uint64_t WordAt(std::string_view text, size_t pos) {
+  uint64_t word = 0;
+  if (text.size() < sizeof word) {
+    std::memcpy(&word, text.data(), text.size());
+    return word;
+  }
+  pos = std::min(pos, text.size() - sizeof word);
+  std::memcpy(&word, text.data() + pos, sizeof word);
+  return word;
+}
+
+// Whether `a` and `b`, of the same size, are ASCII and equal without regard
+// to case (true), differ (false), or hold other bytes (nothing): those are
+// compared code point by code point.
+std::optional<bool> EqualAsciiWords(std::string_view a, std::string_view b) {
+  for (size_t pos = 0; pos < a.size(); pos += sizeof(uint64_t)) {
+    const uint64_t x = WordAt(a, pos);
+    const uint64_t y = WordAt(b, pos);
+    if (x == y) continue;  // most names are spelled alike
+    if ((x | y) & kHighBits) return std::nullopt;
+    if (LowerAsciiWord(x) != LowerAsciiWord(y)) return false;
+  }
+  return true;
+}
+
+// Mixes eight bytes into a hash (a multiply and a shift, as the well-known
+// 64-bit mixers do): every byte of the word moves the high bits, which the
+// shift brings down to the bits a hash map uses.
+constexpr uint64_t MixWord(uint64_t hash, uint64_t word) {
+  hash = (hash ^ word) * 0x9E3779B97F4A7C15;
+  return hash ^ (hash >> 29);
+}
+
+// The hash of the ASCII `text` lowered, word by word, or nothing when the
+// text has another byte. The size is mixed in first, so that texts that end
+// in zero bytes differ.
+std::optional<uint64_t> HashLowerAscii(std::string_view text) {
+  uint64_t hash = MixWord(0, text.size());
+  for (size_t pos = 0; pos < text.size(); pos += sizeof(uint64_t)) {
+    const uint64_t word = WordAt(text, pos);
+    if (word & kHighBits) return std::nullopt;
+    hash = MixWord(hash, LowerAsciiWord(word));
+  }
+  return hash;
+}
+
+// The same hash of a text already in lower case, whatever its bytes.
+uint64_t HashLowered(std::string_view lower) {
+  uint64_t hash = MixWord(0, lower.size());
+  for (size_t pos = 0; pos < lower.size(); pos += sizeof(uint64_t))
+    hash = MixWord(hash, WordAt(lower, pos));
+  return hash;
 }
 
 // Maps `text` from `pos` on into `out`, which holds text.size() bytes, the
@@ -255,6 +315,10 @@ std::string ToUpperUtf8(std::string_view text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  // Names are mostly ASCII: two of the same size are compared eight bytes
+  // at a time.
+  if (a.size() == b.size())
+    if (std::optional<bool> equal = EqualAsciiWords(a, b)) return *equal;
   // Unit by unit, without building the two lower-case texts: the first
   // difference ends the comparison, and nothing is allocated.
   size_t i = 0;
@@ -271,6 +335,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     }
   }
   return i == a.size() && j == b.size();
+}
+
+size_t HashIgnoreCase(std::string_view text) {
+  // An ASCII text's words lowered are its lower-case text's words.
+  if (std::optional<uint64_t> hash = HashLowerAscii(text)) return *hash;
+  return HashLowered(ToLowerUtf8(text));
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {

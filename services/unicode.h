@@ -26,8 +26,28 @@ std::string ToLowerUtf8(std::string_view text);
 void ToLowerUtf8(std::string_view text, std::string& out);
 std::string ToUpperUtf8(std::string_view text);
 
-// Equality without regard to case, by lower-casing both sides.
+// Equality without regard to case: the lower-case texts are equal.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// A hash of the lower-case text: texts that EqualsIgnoreCase finds equal
+// have the same hash. An ASCII text is hashed straight from its bytes,
+// without a lower-case copy.
+size_t HashIgnoreCase(std::string_view text);
+
+// The hash and equality of a hash map keyed by names without regard to
+// case, which a string_view finds without a std::string being made.
+struct IgnoreCaseHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const {
+    return HashIgnoreCase(text);
+  }
+};
+struct IgnoreCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return EqualsIgnoreCase(a, b);
+  }
+};
 
 // Windows-1252, the code page these scripts come from on Linux. The five
 // bytes that code page leaves undefined map to the C1 controls of the same
