@@ -47,6 +47,15 @@ constexpr bool StaysAscii(const AsciiMap& map) {
 
 constexpr AsciiMap kAsciiLower = MapAscii(kLowerRuns);
 constexpr AsciiMap kAsciiUpper = MapAscii(kUpperRuns);
+
+constexpr bool LowerAsciiAsTheTable() {
+  for (int c = 0; c < 0x80; ++c)
+    if (static_cast<char32_t>(LowerAscii(static_cast<char>(c))) !=
+        kAsciiLower[c])
+      return false;
+  return true;
+}
+static_assert(LowerAsciiAsTheTable());
 // So that an ASCII byte is mapped to one byte.
 static_assert(StaysAscii(kAsciiLower) && StaysAscii(kAsciiUpper));
 

@@ -19,6 +19,10 @@ char32_t NextCodePoint(std::string_view text, size_t& pos);
 
 // Simple (one-to-one) Unicode case mappings: "É" and "é" are one letter.
 char32_t LowerCodePoint(char32_t c);
+// The same for an ASCII character, which only "A" to "Z" change.
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string ToLowerUtf8(std::string_view text);
 // The same, written over `out`: a caller that lower-cases a name at every
 // operation keeps one buffer and allocates nothing once it is large enough.

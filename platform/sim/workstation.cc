@@ -292,7 +292,7 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
   std::vector<std::string> matches;
-  const std::string prefix = pattern.LowerLiteralPrefix();
+  const std::string& prefix = pattern.LowerLiteralPrefix();
   const std::vector<size_t>* orders = ServerPrinters(prefix);
   if (orders) matches.reserve(orders->size());
   if (!orders) {
