@@ -19,7 +19,7 @@ std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
 }
 
 bool IsDefaultPrinter(DefaultPrinterSetting& setting, std::string_view name) {
-  return EqualsIgnoreCase(setting.DefaultPrinterName(), name);
+  return setting.IsDefault(name);
 }
 
 bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,

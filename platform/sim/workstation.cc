@@ -38,14 +38,14 @@ constexpr int32_t kInvalidPrinterName = 1801;
 
 // The profile value as a 254-character buffer with its terminating null
 // holds it: at most 253 characters, up to the first null.
-std::string ProfileBufferText(std::string_view value) {
+std::string_view ProfileBufferText(std::string_view value) {
   value = value.substr(0, value.find('\0'));
   // 253 bytes are at most 253 characters: only a longer value is counted.
-  if (value.size() <= 253) return std::string(value);
+  if (value.size() <= 253) return value;
   size_t pos = 0;
   for (int count = 0; count < 253 && pos < value.size(); ++count)
     NextCodePoint(value, pos);
-  return std::string(value.substr(0, pos));
+  return value.substr(0, pos);
 }
 
 // A whole decimal 32-bit number, blanks around it allowed.
@@ -182,6 +182,7 @@ void SimWorkstation::SetDevice(std::optional<std::string> device) {
   const std::string_view value =
       state_.device ? std::string_view(*state_.device) : std::string_view();
   defaultName_ = SplitField(ProfileBufferText(value), ',', 0);
+  defaultEntry_ = LookUp(defaultName_);
   deviceEntry_ = LookUp(SplitField(value, ',', 0));
 }
 
@@ -340,6 +341,16 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
 std::string SimWorkstation::DefaultPrinterName() {
   Record("read");
   return defaultName_;
+}
+
+bool SimWorkstation::IsDefault(std::string_view name) {
+  Record("read");
+  // Two names of one entry are equal without regard to case, two names of
+  // two entries are not: only a name of no entry is compared with the
+  // default's, itself of no entry.
+  const NameEntry* entry = LookUp(name);
+  if (entry || defaultEntry_) return entry == defaultEntry_;
+  return EqualsIgnoreCase(defaultName_, name);
 }
 
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {

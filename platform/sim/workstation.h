@@ -67,6 +67,8 @@ class SimWorkstation : public Spooler,
   // The name in the profile's `device` value ("name,driver,port"), read
   // through a 254-character buffer as on Windows.
   std::string DefaultPrinterName() override;
+  // Records "read", as DefaultPrinterName does.
+  bool IsDefault(std::string_view name) override;
   // Writes "name,," unless a forced failure refuses it.
   void MakeDefaultPrinter(const std::string& name) override;
 
@@ -164,7 +166,10 @@ class SimWorkstation : public Spooler,
   std::string lookedUp_;
   NameEntry* lookedUpEntry_ = nullptr;
   bool lookedUpKnown_ = false;
+  // The default printer's name, as DefaultPrinterName reads it, and its
+  // entry (null when no entry has that name).
   std::string defaultName_;
+  const NameEntry* defaultEntry_ = nullptr;
   // The entry of the name in the profile's `device` value, whole (null when
   // no entry has that name), compared with each removed printer's.
   const NameEntry* deviceEntry_ = nullptr;
