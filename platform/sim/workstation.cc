@@ -224,8 +224,11 @@ bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {
 }
 
 void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
-  const size_t order = slots_.size();
-  slots_.push_back({printer});
+  Index(slots_.size(), named);
+  slots_.emplace_back(printer, &named);
+}
+
+void SimWorkstation::Index(size_t order, NameEntry& named) {
   named.slots.push_back(order);
   if (named.serverSlots) named.serverSlots->push_back(order);
 }
@@ -245,13 +248,13 @@ void SimWorkstation::Uninstall(NameEntry& named) {
 void SimWorkstation::CompactSlots() {
   const size_t installed = slots_.size() - removedSlots_;
   if (removedSlots_ <= std::max<size_t>(installed, 1024)) return;
-  std::vector<Slot> slots = std::move(slots_);
-  slots_.clear();
+  // In place: the list keeps its room for the printers connected next.
+  std::erase_if(slots_, [](const Slot& slot) { return slot.removed; });
   removedSlots_ = 0;
   for (auto& [name, entry] : byName_) entry.slots.clear();
   for (auto& [server, orders] : byServer_) orders.clear();
-  for (const Slot& slot : slots)
-    if (!slot.removed) Install(slot.name, *LookUp(slot.name));
+  for (size_t order = 0; order < slots_.size(); ++order)
+    Index(order, *slots_[order].named);
 }
 
 const std::vector<size_t>* SimWorkstation::ServerPrinters(

@@ -111,6 +111,8 @@ class SimWorkstation : public Spooler,
   static bool HasControl(const NameEntry* entry, std::string_view name);
   // Appends `printer`, whose entry is `named`.
   void Install(const std::string& printer, NameEntry& named);
+  // Adds the slot `order` to the index, as a printer of `named`.
+  static void Index(size_t order, NameEntry& named);
   // Removes the first printer of `named`: the first in the list of the
   // printers of that name (there can be more than one only in the
   // workstation file).
@@ -151,6 +153,7 @@ class SimWorkstation : public Spooler,
   // name's entry may point at its server's and the device's entry is kept.
   struct Slot {
     std::string name;
+    NameEntry* named;  // the entry of its name, kept for a renumbering
     bool removed = false;
   };
   std::vector<Slot> slots_;
