@@ -99,34 +99,21 @@ size_t LowerAsciiWords(std::string_view text, char* dst) {
   return pos;
 }
 
-// The word of eight bytes of `text` at `pos`, for `pos` a multiple of eight
-// below the text's size: the last word ends with the text (it overlaps the
-// one before unless the size is a multiple of eight), and a text shorter
-// than eight bytes is completed with zeros. Names are a dozen bytes or two:
-// two loads read one.
-uint64_t WordAt(std::string_view text, size_t pos) {
-  uint64_t word = 0;
-  if (text.size() < sizeof word) {
-    std::memcpy(&word, text.data(), text.size());
-    return word;
-  }
-  pos = std::min(pos, text.size() - sizeof word);
-  std::memcpy(&word, text.data() + pos, sizeof word);
-  return word;
-}
-
-// Whether `a` and `b`, of the same size, are ASCII and equal without regard
-// to case (true), differ (false), or hold other bytes (nothing): those are
-// compared code point by code point.
+// Whether `a` and `b`, of the same size and at least eight bytes long, are
+// ASCII and equal without regard to case (true), differ (false), or hold
+// other bytes (nothing): those are compared code point by code point.
 std::optional<bool> EqualAsciiWords(std::string_view a, std::string_view b) {
-  for (size_t pos = 0; pos < a.size(); pos += sizeof(uint64_t)) {
-    const uint64_t x = WordAt(a, pos);
-    const uint64_t y = WordAt(b, pos);
-    if (x == y) continue;  // most names are spelled alike
-    if ((x | y) & kHighBits) return std::nullopt;
-    if (LowerAsciiWord(x) != LowerAsciiWord(y)) return false;
+  const size_t last = a.size() - sizeof(uint64_t);
+  for (size_t pos = 0;; pos = std::min(pos + sizeof(uint64_t), last)) {
+    uint64_t x, y;
+    std::memcpy(&x, a.data() + pos, sizeof x);
+    std::memcpy(&y, b.data() + pos, sizeof y);
+    if (x != y) {  // most names are spelled alike
+      if ((x | y) & kHighBits) return std::nullopt;
+      if (LowerAsciiWord(x) != LowerAsciiWord(y)) return false;
+    }
+    if (pos == last) return true;
   }
-  return true;
 }
 
 // Mixes eight bytes into a hash (a multiply and a shift, as the well-known
@@ -137,25 +124,30 @@ constexpr uint64_t MixWord(uint64_t hash, uint64_t word) {
   return hash ^ (hash >> 29);
 }
 
-// The hash of the ASCII `text` lowered, word by word, or nothing when the
-// text has another byte. The size is mixed in first, so that texts that end
-// in zero bytes differ.
-std::optional<uint64_t> HashLowerAscii(std::string_view text) {
+// A hash of `text` in which every byte has its bit 0x20 set, and that bit
+// alone is what lower case changes in an ASCII letter: "A" and "a" give the
+// same hash (and so do "@" and "`", which a hash map then tells apart by
+// comparing). It reads words of eight bytes, the last one ending with the
+// text (it overlaps the one before unless the size is a multiple of eight):
+// names are a dozen bytes or two, two loads read one. The size is mixed in
+// first, so that texts that end in zero bytes differ. `bytes` gathers the
+// bits of every byte.
+uint64_t HashFoldingCase(std::string_view text, uint64_t& bytes) {
+  constexpr uint64_t kCaseBits = 0x2020202020202020;
   uint64_t hash = MixWord(0, text.size());
-  for (size_t pos = 0; pos < text.size(); pos += sizeof(uint64_t)) {
-    const uint64_t word = WordAt(text, pos);
-    if (word & kHighBits) return std::nullopt;
-    hash = MixWord(hash, LowerAsciiWord(word));
+  uint64_t word = 0;
+  if (text.size() < sizeof word) {
+    if (!text.empty()) std::memcpy(&word, text.data(), text.size());
+    bytes |= word;
+    return MixWord(hash, word | kCaseBits);
   }
-  return hash;
-}
-
-// The same hash of a text already in lower case, whatever its bytes.
-uint64_t HashLowered(std::string_view lower) {
-  uint64_t hash = MixWord(0, lower.size());
-  for (size_t pos = 0; pos < lower.size(); pos += sizeof(uint64_t))
-    hash = MixWord(hash, WordAt(lower, pos));
-  return hash;
+  const char* last = text.data() + text.size() - sizeof word;
+  for (const char* at = text.data();; at = std::min(at + sizeof word, last)) {
+    std::memcpy(&word, at, sizeof word);
+    bytes |= word;
+    hash = MixWord(hash, word | kCaseBits);
+    if (at == last) return hash;
+  }
 }
 
 // Maps `text` from `pos` on into `out`, which holds text.size() bytes, the
@@ -326,7 +318,7 @@ std::string ToUpperUtf8(std::string_view text) {
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   // Names are mostly ASCII: two of the same size are compared eight bytes
   // at a time.
-  if (a.size() == b.size())
+  if (a.size() == b.size() && a.size() >= sizeof(uint64_t))
     if (std::optional<bool> equal = EqualAsciiWords(a, b)) return *equal;
   // Unit by unit, without building the two lower-case texts: the first
   // difference ends the comparison, and nothing is allocated.
@@ -347,9 +339,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 size_t HashIgnoreCase(std::string_view text) {
-  // An ASCII text's words lowered are its lower-case text's words.
-  if (std::optional<uint64_t> hash = HashLowerAscii(text)) return *hash;
-  return HashLowered(ToLowerUtf8(text));
+  // An ASCII text hashes as its lower-case text; another is lower-cased
+  // first.
+  uint64_t bytes = 0;
+  const uint64_t hash = HashFoldingCase(text, bytes);
+  if (!(bytes & kHighBits)) return hash;
+  return HashFoldingCase(ToLowerUtf8(text), bytes);
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
