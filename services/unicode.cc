@@ -258,10 +258,8 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
+void AppendUtf8Sequence(std::string& out, char32_t c) {
+  if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {

@@ -10,8 +10,16 @@ namespace quelmar {
 // True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 
-// Appends the UTF-8 form of one code point.
-void AppendUtf8(std::string& out, char32_t codePoint);
+// Appends the UTF-8 form of one code point beyond ASCII.
+void AppendUtf8Sequence(std::string& out, char32_t codePoint);
+// Appends the UTF-8 form of one code point; an ASCII one, the most common,
+// without a call.
+inline void AppendUtf8(std::string& out, char32_t codePoint) {
+  if (codePoint < 0x80)
+    out += static_cast<char>(codePoint);
+  else
+    AppendUtf8Sequence(out, codePoint);
+}
 
 // Reads the code point that starts at `pos` and moves `pos` past it. Bytes
 // that are not well-formed UTF-8 are read one at a time as U+FFFD.

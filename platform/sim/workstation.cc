@@ -363,7 +363,7 @@ void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
 }
 
 std::string SimWorkstation::ErrorText(int32_t code) {
-  Record("message ", DecimalText(code));
+  if (keepCalls_) Record("message ", DecimalText(code));
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)
