@@ -21,8 +21,22 @@ constexpr size_t kJournalBytesPerLine = 256;
 constexpr char kOpeningBanner[] =
     "###############   Début de traitement multiple  ###############";
 
+// The pieces of a name "\\server\printer": the server between the second
+// and third backslashes, the printer after the third, up to a fourth.
+// Searched from the third byte when the name begins with its two
+// backslashes, as every name these are asked about does.
+std::string_view ServerPart(std::string_view name) {
+  if (!name.starts_with("\\\\")) return SplitField(name, '\\', 2);
+  const size_t third = name.find('\\', 2);
+  return name.substr(2, third == std::string_view::npos ? third : third - 2);
+}
+
 std::string_view PrinterPart(std::string_view name) {
-  return SplitField(name, '\\', 3);
+  if (!name.starts_with("\\\\")) return SplitField(name, '\\', 3);
+  const size_t third = name.find('\\', 2);
+  if (third == std::string_view::npos) return {};
+  const std::string_view printer = name.substr(third + 1);
+  return printer.substr(0, printer.find('\\'));
 }
 
 // Whether a name that passed IsValidPrinterName stands for every printer
@@ -31,10 +45,6 @@ std::string_view PrinterPart(std::string_view name) {
 // backslash is never one.
 bool IsWildcard(std::string_view validName) {
   return validName.ends_with("\\*");
-}
-
-std::string_view ServerPart(std::string_view name) {
-  return SplitField(name, '\\', 2);
 }
 
 // Writes the message of a rejected line over `message`; false, for the
@@ -83,7 +93,7 @@ std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
                                           int16_t lineNumber) {
-  std::string_view uncommented = SplitField(raw, ';', 0);
+  std::string_view uncommented = raw.substr(0, raw.find(';'));
   ActionLine line;
   if (uncommented.find('\t') != std::string_view::npos) {
     line.WithoutTabs =
@@ -100,36 +110,46 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
   // The pieces before the first comma and between it and the next one.
   const size_t comma = rest.find(',');
   line.Param1 = TrimSpaces(rest.substr(0, comma));
-  if (comma != std::string_view::npos)
-    line.Param2 = TrimSpaces(SplitField(rest.substr(comma + 1), ',', 0));
+  if (comma != std::string_view::npos) {
+    const std::string_view afterComma = rest.substr(comma + 1);
+    line.Param2 = TrimSpaces(afterComma.substr(0, afterComma.find(',')));
+  }
   return line;
 }
 
-bool IsValidPrinterName(std::string_view name, std::string_view command) {
-  if (command == "=" && name.find('\\') == std::string_view::npos) return true;
-  // The shape \\server\printer: two backslashes, a third one after them
-  // and no fourth (more than four pieces).
+// Whether `name` has the shape \\server\printer: two backslashes, a third
+// one after them and no fourth; "*" nowhere in the server, and in the
+// printer only as the whole of it, which "+" and "=" do not take. "=" also
+// takes the name of a local printer, without a backslash. One pass over
+// the name: it is checked on every line.
+bool IsValidPrinterName(std::string_view name, char command) {
+  if (command == '=' && name.find('\\') == std::string_view::npos) return true;
   if (!name.starts_with("\\\\")) return false;
-  const size_t third = name.find('\\', 2);
-  if (third == std::string_view::npos ||
-      name.find('\\', third + 1) != std::string_view::npos)
-    return false;
-  if (name.substr(2, third - 2).find('*') != std::string_view::npos)
-    return false;
-  const std::string_view printer = name.substr(third + 1);
-  if (printer.find('*') != std::string_view::npos && printer != "*")
-    return false;
-  if ((command == "+" || command == "=") && printer == "*") return false;
-  return true;
+  size_t third = std::string_view::npos;
+  size_t printerStars = 0;
+  for (size_t k = 2; k < name.size(); ++k) {
+    if (name[k] == '\\') {
+      if (third != std::string_view::npos) return false;
+      third = k;
+    } else if (name[k] == '*') {
+      if (third == std::string_view::npos) return false;
+      ++printerStars;
+    }
+  }
+  if (third == std::string_view::npos) return false;
+  if (printerStars == 0) return true;
+  const bool wholePrinter = printerStars == 1 && name.size() == third + 2;
+  return wholePrinter && command != '+' && command != '=';
 }
 
 bool CheckActionLine(const ActionLine& line, std::string& message) {
   const int16_t number = line.LineNumber;
-  const bool replace = line.Command == "*";
   if (line.Command.size() != 1 ||
       kCommands.find(line.Command[0]) == std::string_view::npos)
     return SyntaxError(number, "), commande inconnue...", message);
-  if (!IsValidPrinterName(line.Param1, line.Command))
+  const char command = line.Command[0];
+  const bool replace = command == '*';
+  if (!IsValidPrinterName(line.Param1, command))
     return FormatError(number, line.Param1, message);
   if (!line.Param2.empty() && !replace)
     return SyntaxError(
@@ -137,7 +157,7 @@ bool CheckActionLine(const ActionLine& line, std::string& message) {
   if (line.Param2.empty() && replace)
     return SyntaxError(number, "), cette commande requiert deux paramètres.",
                        message);
-  if (replace && !IsValidPrinterName(line.Param2, line.Command))
+  if (replace && !IsValidPrinterName(line.Param2, command))
     return FormatError(number, line.Param2, message);
   if (replace && IsWildcard(line.Param1) != IsWildcard(line.Param2))
     return SyntaxError(number,

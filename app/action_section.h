@@ -49,7 +49,7 @@ std::optional<ActionLine> ParseActionLine(std::string_view raw,
 // keeps: a script may have thousands of rejected lines).
 bool CheckActionLine(const ActionLine& line, std::string& message);
 
-bool IsValidPrinterName(std::string_view name, std::string_view command);
+bool IsValidPrinterName(std::string_view name, char command);
 
 // The names the line acts on, written over `lists`: a wildcard is matched
 // against the installed printers (and the opening banner traced). The

@@ -202,7 +202,7 @@ TEST(CheckActionLineTest, NumberIsTheLineNumber) {
 
 struct NameCase {
   std::string name;
-  std::string command;
+  char command;
   bool valid;
 };
 
@@ -221,21 +221,22 @@ TEST_P(IsValidPrinterNameTest, Rules) {
 INSTANTIATE_TEST_SUITE_P(
     Names, IsValidPrinterNameTest,
     testing::Values(
-        NameCase{"\\\\srv\\p", "+", true},
-        NameCase{"\\\\srv\\HP 4050", "-", true},
-        NameCase{"\\\\s\\[a]#?", "-", true},
-        NameCase{"\\\\\\p", "-", true},    // empty server
-        NameCase{"\\\\srv\\", "-", true},  // empty printer
-        NameCase{"\\\\srv\\p\\x", "-", false}, NameCase{"\\\\srv", "-", false},
-        NameCase{"\\srv\\p", "-", false}, NameCase{"srv\\p", "-", false},
-        NameCase{"", "-", false}, NameCase{"\\\\s*\\p", "-", false},
-        NameCase{"\\\\*\\*", "-", false}, NameCase{"\\\\srv\\HP*", "-", false},
-        NameCase{"\\\\srv\\*x", "*", false}, NameCase{"\\\\srv\\*", "-", true},
-        NameCase{"\\\\srv\\*", "*", true}, NameCase{"\\\\srv\\*", "+", false},
-        NameCase{"\\\\srv\\*", "=", false},
+        NameCase{"\\\\srv\\p", '+', true},
+        NameCase{"\\\\srv\\HP 4050", '-', true},
+        NameCase{"\\\\s\\[a]#?", '-', true},
+        NameCase{"\\\\\\p", '-', true},    // empty server
+        NameCase{"\\\\srv\\", '-', true},  // empty printer
+        NameCase{"\\\\srv\\p\\x", '-', false}, NameCase{"\\\\srv", '-', false},
+        NameCase{"\\srv\\p", '-', false}, NameCase{"srv\\p", '-', false},
+        NameCase{"", '-', false}, NameCase{"\\\\s*\\p", '-', false},
+        NameCase{"\\\\*\\*", '-', false}, NameCase{"\\\\srv\\HP*", '-', false},
+        NameCase{"\\\\srv\\*x", '*', false}, NameCase{"\\\\srv\\*", '-', true},
+        NameCase{"\\\\srv\\*", '*', true}, NameCase{"\\\\srv\\*", '+', false},
+        NameCase{"\\\\srv\\*", '=', false}, NameCase{"\\\\srv\\**", '*', false},
+        NameCase{"\\\\*", '-', false}, NameCase{"\\\\srv\\*\\", '-', false},
         // A local name for the default printer only, taken as written.
-        NameCase{"PDF *", "=", true}, NameCase{"", "=", true},
-        NameCase{"PDF", "-", false}, NameCase{"s\\p", "=", false}));
+        NameCase{"PDF *", '=', true}, NameCase{"", '=', true},
+        NameCase{"PDF", '-', false}, NameCase{"s\\p", '=', false}));
 
 // Runs the pass over `script` in a visible run, on a workstation.
 struct Pass : FakeRun {

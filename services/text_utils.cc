@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 #include "services/unicode.h"
 
@@ -150,15 +153,30 @@ void AppendDecimal(std::string& out, long long number) {
 
 namespace quelmar {
 
-LineCursor::LineCursor(std::string_view text)
-    : text_(text),
-      nextCr_(std::min(text.find('\r'), text.size())),
-      nextLf_(std::min(text.find('\n'), text.size())) {}
+LineCursor::LineCursor(std::string_view text) : text_(text) {}
 
-size_t LineCursor::LineEnd() {
-  if (nextCr_ < pos_) nextCr_ = std::min(text_.find('\r', pos_), text_.size());
-  if (nextLf_ < pos_) nextLf_ = std::min(text_.find('\n', pos_), text_.size());
-  return std::min(nextCr_, nextLf_);
+size_t LineCursor::LineEnd() const {
+  // Eight bytes at a time: a byte equal to CR or LF becomes zero after the
+  // XOR, and (x - 0x01..) & ~x keeps the high bit of the lowest zero byte
+  // exact (a borrow may mark bytes above it, never below). One pass finds
+  // either line end, where two searches (one per byte value) cost twice.
+  static_assert(std::endian::native == std::endian::little,
+                "the first byte of a word is its lowest");
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  size_t pos = pos_;
+  for (; pos + 8 <= text_.size(); pos += 8) {
+    uint64_t word;
+    std::memcpy(&word, text_.data() + pos, 8);
+    const uint64_t cr = word ^ (kOnes * '\r');
+    const uint64_t lf = word ^ (kOnes * '\n');
+    const uint64_t zero =
+        (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighBits;
+    if (zero) return pos + static_cast<size_t>(std::countr_zero(zero) / 8);
+  }
+  for (; pos < text_.size(); ++pos)
+    if (text_[pos] == '\r' || text_[pos] == '\n') return pos;
+  return text_.size();
 }
 
 bool LineCursor::Next(std::string_view& line) {

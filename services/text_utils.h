@@ -67,16 +67,11 @@ class LineCursor {
 
  private:
   // The first CR or LF at or after pos_ (the text's size when none).
-  size_t LineEnd();
+  size_t LineEnd() const;
 
   std::string_view text_;
   size_t pos_ = 0;
   bool done_ = false;
-  // The next CR and the next LF, each searched for (memchr) only once pos_
-  // has passed it: each byte is looked at by two fast scans, not by a
-  // loop of comparisons.
-  size_t nextCr_;
-  size_t nextLf_;
 };
 
 }  // namespace quelmar
