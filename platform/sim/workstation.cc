@@ -186,8 +186,7 @@ void SimWorkstation::SetDevice(std::optional<std::string> device) {
   deviceEntry_ = LookUp(SplitField(value, ',', 0));
 }
 
-void SimWorkstation::Record(std::string_view call, std::string_view name) {
-  if (!keepCalls_) return;
+void SimWorkstation::KeepCall(std::string_view call, std::string_view name) {
   callLog_.append(call).append(name);
   callEnds_.push_back(callLog_.size());
 }
@@ -363,7 +362,7 @@ void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
 }
 
 std::string SimWorkstation::ErrorText(int32_t code) {
-  if (keepCalls_) Record("message ", DecimalText(code));
+  if (keepCalls_) KeepCall("message ", DecimalText(code));
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)

@@ -128,7 +128,12 @@ class SimWorkstation : public Spooler,
   // from it, which is read at every replacement.
   void SetDevice(std::optional<std::string> device);
 
-  void Record(std::string_view call, std::string_view name = {});
+  // Keeps the call when calls are kept: a rehearsal makes tens of
+  // thousands, and asks here only whether to keep them.
+  void Record(std::string_view call, std::string_view name = {}) {
+    if (keepCalls_) KeepCall(call, name);
+  }
+  void KeepCall(std::string_view call, std::string_view name);
 
   // Its printers are in slots_ while it runs; state() copies them out.
   mutable WorkstationState state_;
