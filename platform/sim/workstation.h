@@ -157,6 +157,8 @@ class SimWorkstation : public Spooler,
   // new allocation; a hash map's entries stay where they are, so that a
   // name's entry may point at its server's and the device's entry is kept.
   struct Slot {
+    Slot(const std::string& printer, NameEntry* entry)
+        : name(printer), named(entry) {}
     std::string name;
     NameEntry* named;  // the entry of its name, kept for a renumbering
     bool removed = false;
