@@ -15,6 +15,9 @@ constexpr char kAlreadyInstalled[] =
     "non effectué : l'imprimante est déjà installée.";
 constexpr char kMaybeMissing[] =
     "erreur rencontrée : l'imprimante n'existe peut-être pas";
+constexpr std::string_view kErrorMet = "erreur rencontrée : ";
+constexpr std::string_view kDisconnecting = "Déconnexion de ";
+constexpr std::string_view kConnecting = "Connexion de ";
 constexpr char kNoPrinter[] = "aucune imprimante concernée.";
 constexpr char kClosingBanner[] =
     "###################################################";
@@ -27,12 +30,32 @@ std::string Count(int16_t count, const std::string& word) {
   return DecimalText(count) + " " + word + (count > 1 ? "s" : "");
 }
 
+// "Remplacement de OLD par NEW en cours...", composed when the front end
+// asks for it.
+class ReplacementReason : public SessionEndReason {
+ public:
+  ReplacementReason(std::string_view name, std::string_view replacement)
+      : name_(name), replacement_(replacement) {}
+  std::string Text() const override {
+    std::string text = "Remplacement de ";
+    text.append(name_)
+        .append(" par ")
+        .append(replacement_)
+        .append(" en cours...");
+    return text;
+  }
+
+ private:
+  std::string_view name_;
+  std::string_view replacement_;
+};
+
 // Holds the end of the user's session while it lives: a logoff between the
 // removal of an old printer and the connection of its replacement would
 // leave the user with neither.
 class SessionEndHold {
  public:
-  SessionEndHold(UserInterface& ui, const std::string& reason) : ui_(ui) {
+  SessionEndHold(UserInterface& ui, const SessionEndReason& reason) : ui_(ui) {
     ui_.HoldSessionEnd(reason);
   }
   ~SessionEndHold() { ui_.ReleaseSessionEnd(); }
@@ -71,33 +94,15 @@ void ActionExecution::ExecuteActionLine(
   if (isMultiple) trace_.Opening(kClosingBanner);
 }
 
-std::string_view ActionExecution::TraceText(
-    std::initializer_list<std::string_view> pieces) {
-  traceText_.clear();
-  for (std::string_view piece : pieces) traceText_ += piece;
-  return traceText_;
-}
-
-const std::string& ActionExecution::ReplacementReason(
-    const std::string& name, const std::string& replacement) {
-  replacementReason_.assign("Remplacement de ")
-      .append(name)
-      .append(" par ")
-      .append(replacement)
-      .append(" en cours...");
-  return replacementReason_;
-}
-
 void ActionExecution::OutcomeOfError(const SpoolerResult& result) {
-  trace_.Outcome("erreur rencontrée : " +
-                 SystemErrorText(printers_.messages, result.error));
+  trace_.Outcome(
+      {kErrorMet, SystemErrorText(printers_.messages, result.error)});
 }
 
 bool ActionExecution::CheckPresence(Change change, const std::string& name,
                                     const std::string& printer) {
   const bool disconnect = change == Change::kDisconnect;
-  trace_.Opening(TraceText(
-      {disconnect ? "Déconnexion de " : "Connexion de ", name, "..."}));
+  trace_.Opening({disconnect ? kDisconnecting : kConnecting, name, "..."});
   if (IsPrinterInstalled(printers_.spooler, printer) == disconnect) return true;
   trace_.Outcome(disconnect ? kNotInstalled : kAlreadyInstalled);
   counters_.SkippedCount.Raise();
@@ -161,7 +166,7 @@ void ActionExecution::RunReplace(const std::string& name,
   try {
     ConnectReplacement(printer, replacement, wasDefault, replaced);
   } catch (const RunError& error) {
-    trace_.Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome({kErrorMet, error.description()});
     if (!replaced) PutBack(printer, wasDefault);
     counters_.MigrationErrorCount.Raise();
     interruptedReplacement_ = true;
@@ -172,7 +177,7 @@ void ActionExecution::RunReplace(const std::string& name,
 void ActionExecution::ConnectReplacement(const std::string& printer,
                                          const std::string& replacement,
                                          bool wasDefault, bool& replaced) {
-  trace_.Line(TraceText({"Et reconnexion de ", replacement, "..."}));
+  trace_.Line({"Et reconnexion de ", replacement, "..."});
   const std::string newPrinter = printers_.spooler.OneName(replacement);
   SpoolerResult connection = printers_.spooler.AddPrinterConnection(newPrinter);
   replaced = connection.succeeded;
@@ -213,12 +218,12 @@ void ActionExecution::PutBack(const std::string& name, bool wasDefault) {
       HandDefaultTo(name);
     }
   } catch (const RunError& error) {
-    trace_.Outcome("erreur rencontrée : " + error.description());
+    trace_.Outcome({kErrorMet, error.description()});
   }
 }
 
 void ActionExecution::RunSetDefault(const std::string& name) {
-  trace_.Opening(TraceText({"Sélection par défaut de ", name, "..."}));
+  trace_.Opening({"Sélection par défaut de ", name, "..."});
   if (SetDefaultPrinter(printers_.spooler, printers_.defaultPrinter,
                         printers_.spooler.OneName(name))) {
     trace_.Outcome(kOk);

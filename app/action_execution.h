@@ -2,7 +2,6 @@
 // and the run's closing sentence.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,21 +60,12 @@ class ActionExecution {
   // removed printer again and gives it back the default, tracing what
   // happened; a second run-time error is traced, not thrown.
   void PutBack(const std::string& name, bool wasDefault);
-  // A traced line made of `pieces`, built in one buffer kept for the run:
-  // a line per operation then allocates nothing. Valid until the next call.
-  std::string_view TraceText(std::initializer_list<std::string_view> pieces);
-  // The reason given for holding the end of the session during the
-  // replacement of `name`, in its own buffer kept for the run.
-  const std::string& ReplacementReason(const std::string& name,
-                                       const std::string& replacement);
 
   Platform& printers_;
   RunTrace& trace_;
   RunCounters& counters_;
   UserInterface& ui_;
   bool interruptedReplacement_ = false;
-  std::string traceText_;
-  std::string replacementReason_;
 };
 
 // The closing sentence built from the five counters.

@@ -10,15 +10,20 @@ constexpr std::string_view kFullJournal = "C";
 constexpr std::string_view kDetailPrefix = "   -> ";
 constexpr std::string_view kLineBreak = "\r\n";
 
-// Appends one traced line to `out`, which already holds `wasEmpty` lines.
-void AppendLine(std::string& out, bool wasEmpty, std::string_view text,
-                bool mainLine, bool blankLineBefore) {
+// Appends one traced line, made of `pieces`, to `out`, which already holds
+// `wasEmpty` lines. Inlined at both its calls, which the compiler does not
+// do by itself: the call cost about 26 instructions per traced line (2.5 M
+// of the 88.3 M of a 32,766-line script that traces 95,000 lines).
+[[gnu::always_inline]] inline void AppendLine(std::string& out, bool wasEmpty,
+                                              RunTrace::Pieces pieces,
+                                              bool mainLine,
+                                              bool blankLineBefore) {
   if (!wasEmpty) {
     out += kLineBreak;
     if (blankLineBefore) out += kLineBreak;
   }
   if (!mainLine) out += kDetailPrefix;
-  out += text;
+  for (std::string_view piece : pieces) out += piece;
 }
 
 }  // namespace
@@ -27,21 +32,33 @@ void RunTrace::ReserveJournal(size_t bytes) {
   if (settings_.ModeLog == kFullJournal) journalText_.reserve(bytes);
 }
 
-void RunTrace::Trace(std::string_view text, bool mainLine,
-                     bool blankLineBefore) {
+void RunTrace::Trace(Pieces pieces, bool mainLine, bool blankLineBefore) {
+  const bool toJournal = settings_.ModeLog == kFullJournal;
   if (settings_.Mode == kModeWithTrace) {
-    chunk_.clear();
-    AppendLine(chunk_, boxEmpty_, text, mainLine, blankLineBefore);
-    // An empty first line leaves the box empty, as it leaves the journal's
-    // text.
-    if (!chunk_.empty()) boxEmpty_ = false;
-    window_.AppendTrace(chunk_);
-    window_.ProcessPendingEvents();
+    const bool sameStart = boxEmpty_ == journalText_.empty();
+    ShowInBox(pieces, mainLine, blankLineBefore);
+    // The line is laid out by the same rule for both: when the box and the
+    // journal's text were both empty, or both not, the journal takes the
+    // box's chunk as it is.
+    if (toJournal && sameStart) {
+      journalText_ += chunk_;
+      return;
+    }
   }
-  if (settings_.ModeLog == kFullJournal) {
-    AppendLine(journalText_, journalText_.empty(), text, mainLine,
+  if (toJournal) {
+    AppendLine(journalText_, journalText_.empty(), pieces, mainLine,
                blankLineBefore);
   }
+}
+
+void RunTrace::ShowInBox(Pieces pieces, bool mainLine, bool blankLineBefore) {
+  chunk_.clear();
+  AppendLine(chunk_, boxEmpty_, pieces, mainLine, blankLineBefore);
+  // An empty first line leaves the box empty, as it leaves the journal's
+  // text.
+  if (!chunk_.empty()) boxEmpty_ = false;
+  window_.AppendTrace(chunk_);
+  window_.ProcessPendingEvents();
 }
 
 }  // namespace quelmar

@@ -2,6 +2,7 @@
 // mode "N" and to the journal's text at journal level "C".
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,16 +18,21 @@ class RunTrace {
       : settings_(settings), window_(window) {}
 
   // Each line goes to the box and the journal's text alike, appended, never
-  // rebuilt,
-  // so a run costs time in proportion to its trace. No line break comes
-  // before the first line.
+  // rebuilt, so a run costs time in proportion to its trace. No line break
+  // comes before the first line. A line made of several pieces is given as
+  // its pieces, each appended where the line goes: a line per operation is
+  // then copied once, not joined first and copied again.
+  using Pieces = std::initializer_list<std::string_view>;
 
   // A line that opens a part of the run, after an empty line.
-  void Opening(std::string_view text) { Trace(text, true, true); }
+  void Opening(Pieces pieces) { Trace(pieces, true, true); }
+  void Opening(std::string_view text) { Opening({text}); }
   // A line of its own, right after the previous one.
-  void Line(std::string_view text) { Trace(text, true, false); }
+  void Line(Pieces pieces) { Trace(pieces, true, false); }
+  void Line(std::string_view text) { Line({text}); }
   // The outcome of the line before, after "   -> ".
-  void Outcome(std::string_view text) { Trace(text, false, false); }
+  void Outcome(Pieces pieces) { Trace(pieces, false, false); }
+  void Outcome(std::string_view text) { Outcome({text}); }
 
   // Reserves room for `bytes` of journal text at level "C", so that the text
   // is not copied each time it outgrows its buffer. Room never written is
@@ -38,7 +44,9 @@ class RunTrace {
   std::string TakeJournalText() { return std::move(journalText_); }
 
  private:
-  void Trace(std::string_view text, bool mainLine, bool blankLineBefore);
+  void Trace(Pieces pieces, bool mainLine, bool blankLineBefore);
+  // Mode "N": the line laid out in `chunk_` and handed to the window.
+  void ShowInBox(Pieces pieces, bool mainLine, bool blankLineBefore);
 
   const RunSettings& settings_;
   Window& window_;

@@ -90,6 +90,32 @@ INSTANTIATE_TEST_SUITE_P(
       return info.param.name;
     });
 
+// A line given as its pieces reads as the pieces joined, in the box and the
+// journal's text alike; pieces that are all empty make an empty line.
+TEST(TracePiecesTest, JoinedWhereTheLineGoes) {
+  TraceRun run("N", "C");
+  run.trace.Line({"", ""});
+  run.trace.Opening({"Connexion de ", "\\\\s\\p", "..."});
+  run.trace.Outcome({"erreur rencontrée : ", "", "Accès refusé."});
+  run.trace.Line({"Et reconnexion de ", "x", "..."});
+  const std::string expected =
+      "Connexion de \\\\s\\p...\r\n   -> erreur rencontrée : Accès "
+      "refusé.\r\nEt reconnexion de x...";
+  EXPECT_EQ(run.window.text, expected);
+  EXPECT_EQ(run.trace.journalText(), expected);
+}
+
+// The journal's text is handed over before the closing line of mode "N":
+// the box still puts that line after an empty one.
+TEST(TracePiecesTest, BoxGoesOnAfterTheJournalIsTaken) {
+  TraceRun run("N", "C");
+  run.trace.Opening({"Sélection par défaut de ", "p", "..."});
+  EXPECT_EQ(run.trace.TakeJournalText(), "Sélection par défaut de p...");
+  run.trace.Opening("Traitement terminé.");
+  EXPECT_EQ(run.window.text,
+            "Sélection par défaut de p...\r\n\r\nTraitement terminé.");
+}
+
 struct ModeCase {
   std::string mode;
   std::string modeLog;

@@ -42,6 +42,17 @@ class Window {
 
 enum class BoxIcon { kCritical, kExclamation, kInformation };
 
+// Why the end of the session is held, in the words the user reads. Composed
+// only by a front end that shows it: a rehearsal of thousands of
+// replacements never asks for it.
+class SessionEndReason {
+ public:
+  virtual std::string Text() const = 0;
+
+ protected:
+  ~SessionEndReason() = default;
+};
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -52,8 +63,9 @@ class UserInterface {
   virtual void SetWaitPointer(bool wait) = 0;
   // While held, ending the user's session (logoff, shutdown) is refused and
   // `reason` is shown to the user; held once at a time. A front end that the
-  // session never asks (the console) lets it go by.
-  virtual void HoldSessionEnd(const std::string& reason) = 0;
+  // session never asks (the console) lets it go by, and never reads
+  // `reason`, which lives only during the call.
+  virtual void HoldSessionEnd(const SessionEndReason& reason) = 0;
   virtual void ReleaseSessionEnd() = 0;
 };
 

@@ -44,7 +44,7 @@ class ConsoleUserInterface : public UserInterface {
   void MessageBox(const std::string& text, const std::string& title,
                   BoxIcon icon) override;
   void SetWaitPointer(bool) override {}
-  void HoldSessionEnd(const std::string&) override {}
+  void HoldSessionEnd(const SessionEndReason&) override {}
   void ReleaseSessionEnd() override {}
 
  private:

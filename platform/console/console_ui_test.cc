@@ -60,6 +60,31 @@ TEST(ConsoleUserInterface, WritesBoxesToStandardErrorAsTitleAndText) {
   EXPECT_EQ(out.Text(), "");
 }
 
+// A reason that counts how often its text is composed.
+class CountedReason : public SessionEndReason {
+ public:
+  std::string Text() const override {
+    ++composed;
+    return "Remplacement de \\\\a\\p par \\\\b\\p en cours...";
+  }
+  mutable int composed = 0;
+};
+
+// No session asks the console to end: holding it shows nothing and never
+// composes the reason, which a rehearsal would otherwise build for each of
+// thousands of replacements.
+TEST(ConsoleUserInterface, HoldsTheSessionEndWithoutComposingItsReason) {
+  CapturedStream out, err;
+  FakeTerminal terminal;
+  ConsoleUserInterface ui(out.get(), err.get(), terminal);
+  CountedReason reason;
+  ui.HoldSessionEnd(reason);
+  ui.ReleaseSessionEnd();
+  EXPECT_EQ(reason.composed, 0);
+  EXPECT_EQ(out.Text(), "");
+  EXPECT_EQ(err.Text(), "");
+}
+
 TEST(ConsoleUserInterface, WaitsForEnterOnlyWhenSomeoneIsThere) {
   CapturedStream out, err;
   FakeTerminal terminal;

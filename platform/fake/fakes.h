@@ -106,9 +106,9 @@ class RecordingUserInterface : public UserInterface {
     boxes.push_back({text, title, icon});
   }
   void SetWaitPointer(bool wait) override { pointer.push_back(wait); }
-  void HoldSessionEnd(const std::string& reason) override {
-    sessionEndHold = reason;
-    sessionEndCalls.push_back("hold " + reason);
+  void HoldSessionEnd(const SessionEndReason& reason) override {
+    sessionEndHold = reason.Text();
+    sessionEndCalls.push_back("hold " + sessionEndHold);
   }
   void ReleaseSessionEnd() override {
     sessionEndHold.clear();

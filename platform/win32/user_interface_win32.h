@@ -18,8 +18,8 @@ class Win32UserInterface : public UserInterface {
   void MessageBox(const std::string& text, const std::string& title,
                   BoxIcon icon) override;
   void SetWaitPointer(bool wait) override { window_.SetWaitPointer(wait); }
-  void HoldSessionEnd(const std::string& reason) override {
-    window_.HoldSessionEnd(reason);
+  void HoldSessionEnd(const SessionEndReason& reason) override {
+    window_.HoldSessionEnd(reason.Text());
   }
   void ReleaseSessionEnd() override { window_.ReleaseSessionEnd(); }
 
