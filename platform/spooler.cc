@@ -10,6 +10,10 @@ bool Spooler::IsInstalled(std::string_view name) {
   return false;
 }
 
+bool DefaultPrinterSetting::IsDefault(std::string_view name) {
+  return EqualsIgnoreCase(DefaultPrinterName(), name);
+}
+
 std::vector<std::string> Spooler::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   std::vector<std::string> matches;

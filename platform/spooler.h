@@ -56,6 +56,11 @@ class DefaultPrinterSetting {
   // The default printer's device name as the system spells it; empty when
   // there is none.
   virtual std::string DefaultPrinterName() = 0;
+  // Whether `name` is the default printer's name, without regard to case;
+  // an empty name is the default when there is none. The default compares
+  // DefaultPrinterName's; a setting that keeps the name answers without
+  // copying it.
+  virtual bool IsDefault(std::string_view name);
   // Makes the installed printer `name` the default and lets the programs
   // that print know it. The system may refuse without a word: whether it
   // took is what DefaultPrinterName reads back.

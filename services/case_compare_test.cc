@@ -43,6 +43,49 @@ TEST(EqualsIgnoreCaseTest, AgreesWithComparingTheLowerCaseTexts) {
     EXPECT_EQ(EqualsIgnoreCase(pair.a, pair.b), pair.equal);
     EXPECT_EQ(EqualsIgnoreCase(pair.b, pair.a), pair.equal);
     EXPECT_EQ(ToLowerUtf8(pair.a) == ToLowerUtf8(pair.b), pair.equal);
+    if (pair.equal) {
+      EXPECT_EQ(HashIgnoreCase(pair.a), HashIgnoreCase(pair.b));
+    }
+  }
+}
+
+// ASCII names are compared and hashed eight bytes at a time, the last word
+// overlapping the one before: a difference in any byte, at every length,
+// still tells them apart, and a difference of case alone never does.
+TEST(EqualsIgnoreCaseTest, EveryByteOfEveryLengthCounts) {
+  const std::string upper = "\\\\PRINTSRV01\\FLOOR2-ROOM";
+  const std::string lower = "\\\\printsrv01\\floor2-room";
+  for (size_t size = 0; size <= upper.size(); ++size) {
+    const std::string name = upper.substr(0, size);
+    const std::string same = lower.substr(0, size);
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(EqualsIgnoreCase(name, same));
+    EXPECT_EQ(HashIgnoreCase(name), HashIgnoreCase(same));
+    for (size_t at = 0; at < size; ++at) {
+      std::string other = same;
+      other[at] = '#';
+      EXPECT_FALSE(EqualsIgnoreCase(name, other)) << at;
+      EXPECT_NE(HashIgnoreCase(name), HashIgnoreCase(other)) << at;
+    }
+    EXPECT_FALSE(EqualsIgnoreCase(name, same + '\0'));
+    EXPECT_NE(HashIgnoreCase(name), HashIgnoreCase(same + '\0'));
+  }
+}
+
+// A name with a letter outside ASCII is lower-cased whole before it is
+// hashed: it meets its other spellings, whatever their sizes.
+TEST(EqualsIgnoreCaseTest, AccentedNamesHashAsTheirOtherSpellings) {
+  const ComparePair kPairs[] = {
+      {"\\\\SRV\\ÉTÉ-2", "\\\\srv\\été-2", true},
+      {"\\\\ÉCOLE\\Imprimante du couloir", "\\\\école\\IMPRIMANTE DU COULOIR",
+       true},
+      {"\\\\srv\\\xE2\x84\xAA", "\\\\SRV\\K", true},  // Kelvin sign, k
+      {"\\\\srv\\é", "\\\\srv\\e", false},
+  };
+  for (const ComparePair& pair : kPairs) {
+    SCOPED_TRACE(pair.a + " / " + pair.b);
+    EXPECT_EQ(EqualsIgnoreCase(pair.a, pair.b), pair.equal);
+    EXPECT_EQ(HashIgnoreCase(pair.a) == HashIgnoreCase(pair.b), pair.equal);
   }
 }
 

@@ -8,15 +8,27 @@
 namespace quelmar {
 namespace {
 
-// Decodes `text` into `out`, lower-cased when asked; lower-casing the code
-// points gives what lower-casing the text first would.
-void DecodeInto(std::string_view text, bool lower, std::u32string& out) {
-  out.clear();
-  out.reserve(text.size());
-  for (size_t pos = 0; pos < text.size();) {
-    char32_t c = NextCodePoint(text, pos);
-    out += lower ? LowerCodePoint(c) : c;
+// Decodes `text` into `out`, lower-cased; lower-casing the code points
+// gives what lower-casing the text first would. A text of n bytes has at
+// most n code points: they are written in place, without a growth check
+// per character, and the ASCII ones without a call.
+void DecodeLowerInto(std::string_view text, std::u32string& out) {
+  out.resize(text.size());
+  size_t count = 0;
+  for (size_t pos = 0; pos < text.size(); ++count) {
+    const unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+      out[count] = static_cast<char32_t>(LowerAscii(static_cast<char>(byte)));
+      ++pos;
+    } else {
+      out[count] = LowerCodePoint(NextCodePoint(text, pos));
+    }
   }
+  out.resize(count);
+}
+
+constexpr bool IsWildcard(char32_t c) {
+  return c == U'*' || c == U'?' || c == U'#' || c == U'[';
 }
 
 // Matches one character against the list that starts after "[" at `p`;
@@ -95,16 +107,14 @@ bool Match(const std::u32string& text, const std::u32string& pattern) {
 }  // namespace
 
 CaseInsensitivePattern::CaseInsensitivePattern(std::string_view pattern) {
-  DecodeInto(pattern, true, pattern_);
-  literalPrefix_ = std::min(pattern_.find_first_of(U"*?#["), pattern_.size());
+  DecodeLowerInto(pattern, pattern_);
+  literalPrefix_ = std::find_if(pattern_.begin(), pattern_.end(), IsWildcard) -
+                   pattern_.begin();
   prefixThenStar_ =
       literalPrefix_ + 1 == pattern_.size() && pattern_[literalPrefix_] == U'*';
-}
-
-std::string CaseInsensitivePattern::LowerLiteralPrefix() const {
-  std::string prefix;
-  for (size_t k = 0; k < literalPrefix_; ++k) AppendUtf8(prefix, pattern_[k]);
-  return prefix;
+  lowerPrefix_.reserve(literalPrefix_);
+  for (size_t k = 0; k < literalPrefix_; ++k)
+    AppendUtf8(lowerPrefix_, pattern_[k]);
 }
 
 bool CaseInsensitivePattern::Matches(std::string_view text) {
@@ -116,7 +126,7 @@ bool CaseInsensitivePattern::Matches(std::string_view text) {
         LowerCodePoint(NextCodePoint(text, pos)) != pattern_[k])
       return false;
   if (prefixThenStar_) return true;
-  DecodeInto(text, true, text_);
+  DecodeLowerInto(text, text_);
   return Match(text_, pattern_);
 }
 

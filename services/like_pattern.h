@@ -18,13 +18,14 @@ class CaseInsensitivePattern {
   bool Matches(std::string_view text);
   // The characters before the first wildcard, lower-cased: every text that
   // matches starts with them once lower-cased.
-  std::string LowerLiteralPrefix() const;
+  const std::string& LowerLiteralPrefix() const { return lowerPrefix_; }
   // Whether the pattern is its literal prefix and a final "*".
   bool IsPrefixThenStar() const { return prefixThenStar_; }
 
  private:
   std::u32string pattern_;
   size_t literalPrefix_;  // the characters before the first wildcard
+  std::string lowerPrefix_;
   // The pattern is its literal prefix and a final "*", as a line's
   // "\\server\*" is: every text that starts with the prefix matches.
   bool prefixThenStar_;

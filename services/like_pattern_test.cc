@@ -99,6 +99,34 @@ INSTANTIATE_TEST_SUITE_P(
                     // Case is folded on both sides.
                     PatternCase{"\\\\SRV\\A", "\\\\srv\\a", true}));
 
+// The characters before the first wildcard, lower-cased and spelled in
+// UTF-8 again (a byte that is not UTF-8 as U+FFFD, as it is matched), and
+// whether a final "*" is the only wildcard.
+TEST(CaseInsensitivePatternTest, LowerPrefixBeforeTheFirstWildcard) {
+  struct PrefixCase {
+    const char* pattern;
+    const char* prefix;
+    bool prefixThenStar;
+  };
+  for (const PrefixCase& c : {
+           PrefixCase{"\\\\SRV\\*", "\\\\srv\\", true},
+           PrefixCase{"\\\\ÉCOLE\\Salle*", "\\\\école\\salle", true},
+           PrefixCase{"\\\\srv\\a?*", "\\\\srv\\a", false},
+           PrefixCase{"\\\\srv\\[ab]*", "\\\\srv\\", false},
+           PrefixCase{"\\\\srv\\#", "\\\\srv\\", false},
+           PrefixCase{"\\\\srv\\*x", "\\\\srv\\", false},
+           PrefixCase{"\\\\Srv\\A", "\\\\srv\\a", false},
+           PrefixCase{"*", "", true},
+           PrefixCase{"", "", false},
+           PrefixCase{"\\\\S\xFF\\*", "\\\\s\xEF\xBF\xBD\\", true},
+       }) {
+    SCOPED_TRACE(c.pattern);
+    CaseInsensitivePattern like(c.pattern);
+    EXPECT_EQ(like.LowerLiteralPrefix(), c.prefix);
+    EXPECT_EQ(like.IsPrefixThenStar(), c.prefixThenStar);
+  }
+}
+
 TEST(CaseInsensitivePatternTest, ManyStarsAgainstALongTextTakeLinearTime) {
   // Backtracking into every "*" would try about C(5000, 9) ways here.
   const std::string text(5000, 'a');

@@ -19,7 +19,7 @@ std::vector<std::string> MatchInstalledPrinters(Spooler& spooler,
 }
 
 bool IsDefaultPrinter(DefaultPrinterSetting& setting, std::string_view name) {
-  return EqualsIgnoreCase(setting.DefaultPrinterName(), name);
+  return setting.IsDefault(name);
 }
 
 bool SetDefaultPrinter(Spooler& spooler, DefaultPrinterSetting& setting,
@@ -34,8 +34,15 @@ std::string SystemErrorText(MessageTable& messages, int32_t code) {
   // AddPrinterConnection never does) must not read as the system's text for
   // 0, which says that the operation succeeded.
   if (code != 0) {
-    std::string text(TrimSpaces(messages.ErrorText(code)));
-    if (!text.empty()) return text;
+    std::string text = messages.ErrorText(code);
+    const std::string_view trimmed = TrimSpaces(text);
+    if (!trimmed.empty()) {
+      // Cut in place: the system's text is handed back without a copy.
+      const size_t start = static_cast<size_t>(trimmed.data() - text.data());
+      text.resize(start + trimmed.size());
+      text.erase(0, start);
+      return text;
+    }
   }
   return "Erreur inconnue (" + DecimalText(code) + ")";
 }

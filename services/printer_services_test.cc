@@ -105,6 +105,40 @@ TEST(IsDefaultPrinterTest, NameBeforeTheFirstCommaInAnyCase) {
   }
 }
 
+// The workstation answers from its index: a name of a printer, a share or
+// a forced failure against the default's, in any case, and a name of none
+// of them, compared.
+TEST(IsDefaultPrinterTest, NamesKnownToTheWorkstationOrNot) {
+  WorkstationState state;
+  state.printers = {"\\\\srv\\Été", "\\\\srv\\Other"};
+  state.shares = {"\\\\srv\\Share"};
+  state.device = "\\\\SRV\\ÉTÉ,winspool,Ne01:";
+  SimWorkstation station(state);
+  EXPECT_TRUE(IsDefaultPrinter(station, "\\\\srv\\été"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\other"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\share"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\nowhere"));
+  station.MakeDefaultPrinter("\\\\SRV\\NOWHERE");
+  EXPECT_TRUE(IsDefaultPrinter(station, "\\\\srv\\nowhere"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\été"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\elsewhere"));
+  station.MakeDefaultPrinter("\\\\srv\\share");
+  EXPECT_TRUE(IsDefaultPrinter(station, "\\\\SRV\\SHARE"));
+  EXPECT_FALSE(IsDefaultPrinter(station, "\\\\srv\\nowhere"));
+  EXPECT_FALSE(IsDefaultPrinter(station, ""));
+}
+
+// A setting that only names its default is compared through that name.
+TEST(IsDefaultPrinterTest, SettingThatOnlyNamesItsDefault) {
+  class NamedDefault : public DefaultPrinterSetting {
+   public:
+    std::string DefaultPrinterName() override { return "\\\\Srv\\Été"; }
+    void MakeDefaultPrinter(const std::string&) override {}
+  } setting;
+  EXPECT_TRUE(IsDefaultPrinter(setting, "\\\\SRV\\été"));
+  EXPECT_FALSE(IsDefaultPrinter(setting, "\\\\srv\\ete"));
+}
+
 TEST(IsDefaultPrinterTest, LongValueIsCutBetweenCharacters) {
   std::string name;
   for (int i = 0; i < 300; ++i) name += "É";

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace quelmar {
 namespace {
@@ -46,6 +47,15 @@ constexpr bool StaysAscii(const AsciiMap& map) {
 
 constexpr AsciiMap kAsciiLower = MapAscii(kLowerRuns);
 constexpr AsciiMap kAsciiUpper = MapAscii(kUpperRuns);
+
+constexpr bool LowerAsciiAsTheTable() {
+  for (int c = 0; c < 0x80; ++c)
+    if (static_cast<char32_t>(LowerAscii(static_cast<char>(c))) !=
+        kAsciiLower[c])
+      return false;
+  return true;
+}
+static_assert(LowerAsciiAsTheTable());
 // So that an ASCII byte is mapped to one byte.
 static_assert(StaysAscii(kAsciiLower) && StaysAscii(kAsciiUpper));
 
@@ -87,6 +97,57 @@ size_t LowerAsciiWords(std::string_view text, char* dst) {
     pos = at + sizeof word;
   }
   return pos;
+}
+
+// Whether `a` and `b`, of the same size and at least eight bytes long, are
+// ASCII and equal without regard to case (true), differ (false), or hold
+// other bytes (nothing): those are compared code point by code point.
+std::optional<bool> EqualAsciiWords(std::string_view a, std::string_view b) {
+  const size_t last = a.size() - sizeof(uint64_t);
+  for (size_t pos = 0;; pos = std::min(pos + sizeof(uint64_t), last)) {
+    uint64_t x, y;
+    std::memcpy(&x, a.data() + pos, sizeof x);
+    std::memcpy(&y, b.data() + pos, sizeof y);
+    if (x != y) {  // most names are spelled alike
+      if ((x | y) & kHighBits) return std::nullopt;
+      if (LowerAsciiWord(x) != LowerAsciiWord(y)) return false;
+    }
+    if (pos == last) return true;
+  }
+}
+
+// Mixes eight bytes into a hash (a multiply and a shift, as the well-known
+// 64-bit mixers do): every byte of the word moves the high bits, which the
+// shift brings down to the bits a hash map uses.
+constexpr uint64_t MixWord(uint64_t hash, uint64_t word) {
+  hash = (hash ^ word) * 0x9E3779B97F4A7C15;
+  return hash ^ (hash >> 29);
+}
+
+// A hash of `text` in which every byte has its bit 0x20 set, and that bit
+// alone is what lower case changes in an ASCII letter: "A" and "a" give the
+// same hash (and so do "@" and "`", which a hash map then tells apart by
+// comparing). It reads words of eight bytes, the last one ending with the
+// text (it overlaps the one before unless the size is a multiple of eight):
+// names are a dozen bytes or two, two loads read one. The size is mixed in
+// first, so that texts that end in zero bytes differ. `bytes` gathers the
+// bits of every byte.
+uint64_t HashFoldingCase(std::string_view text, uint64_t& bytes) {
+  constexpr uint64_t kCaseBits = 0x2020202020202020;
+  uint64_t hash = MixWord(0, text.size());
+  uint64_t word = 0;
+  if (text.size() < sizeof word) {
+    if (!text.empty()) std::memcpy(&word, text.data(), text.size());
+    bytes |= word;
+    return MixWord(hash, word | kCaseBits);
+  }
+  const char* last = text.data() + text.size() - sizeof word;
+  for (const char* at = text.data();; at = std::min(at + sizeof word, last)) {
+    std::memcpy(&word, at, sizeof word);
+    bytes |= word;
+    hash = MixWord(hash, word | kCaseBits);
+    if (at == last) return hash;
+  }
 }
 
 // Maps `text` from `pos` on into `out`, which holds text.size() bytes, the
@@ -197,10 +258,8 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
+void AppendUtf8Sequence(std::string& out, char32_t c) {
+  if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
@@ -255,6 +314,10 @@ std::string ToUpperUtf8(std::string_view text) {
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  // Names are mostly ASCII: two of the same size are compared eight bytes
+  // at a time.
+  if (a.size() == b.size() && a.size() >= sizeof(uint64_t))
+    if (std::optional<bool> equal = EqualAsciiWords(a, b)) return *equal;
   // Unit by unit, without building the two lower-case texts: the first
   // difference ends the comparison, and nothing is allocated.
   size_t i = 0;
@@ -271,6 +334,15 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     }
   }
   return i == a.size() && j == b.size();
+}
+
+size_t HashIgnoreCase(std::string_view text) {
+  // An ASCII text hashes as its lower-case text; another is lower-cased
+  // first.
+  uint64_t bytes = 0;
+  const uint64_t hash = HashFoldingCase(text, bytes);
+  if (!(bytes & kHighBits)) return hash;
+  return HashFoldingCase(ToLowerUtf8(text), bytes);
 }
 
 std::string Windows1252ToUtf8(std::string_view bytes) {

@@ -10,8 +10,16 @@ namespace quelmar {
 // True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 
-// Appends the UTF-8 form of one code point.
-void AppendUtf8(std::string& out, char32_t codePoint);
+// Appends the UTF-8 form of one code point beyond ASCII.
+void AppendUtf8Sequence(std::string& out, char32_t codePoint);
+// Appends the UTF-8 form of one code point; an ASCII one, the most common,
+// without a call.
+inline void AppendUtf8(std::string& out, char32_t codePoint) {
+  if (codePoint < 0x80)
+    out += static_cast<char>(codePoint);
+  else
+    AppendUtf8Sequence(out, codePoint);
+}
 
 // Reads the code point that starts at `pos` and moves `pos` past it. Bytes
 // that are not well-formed UTF-8 are read one at a time as U+FFFD.
@@ -19,6 +27,10 @@ char32_t NextCodePoint(std::string_view text, size_t& pos);
 
 // Simple (one-to-one) Unicode case mappings: "É" and "é" are one letter.
 char32_t LowerCodePoint(char32_t c);
+// The same for an ASCII character, which only "A" to "Z" change.
+constexpr char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string ToLowerUtf8(std::string_view text);
 // The same, written over `out`: a caller that lower-cases a name at every
 // operation keeps one buffer and allocates nothing once it is large enough.
@@ -26,8 +38,28 @@ std::string ToLowerUtf8(std::string_view text);
 void ToLowerUtf8(std::string_view text, std::string& out);
 std::string ToUpperUtf8(std::string_view text);
 
-// Equality without regard to case, by lower-casing both sides.
+// Equality without regard to case: the lower-case texts are equal.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// A hash of the lower-case text: texts that EqualsIgnoreCase finds equal
+// have the same hash. An ASCII text is hashed straight from its bytes,
+// without a lower-case copy.
+size_t HashIgnoreCase(std::string_view text);
+
+// The hash and equality of a hash map keyed by names without regard to
+// case, which a string_view finds without a std::string being made.
+struct IgnoreCaseHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const {
+    return HashIgnoreCase(text);
+  }
+};
+struct IgnoreCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return EqualsIgnoreCase(a, b);
+  }
+};
 
 // Windows-1252, the code page these scripts come from on Linux. The five
 // bytes that code page leaves undefined map to the C1 controls of the same

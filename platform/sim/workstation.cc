@@ -38,14 +38,14 @@ constexpr int32_t kInvalidPrinterName = 1801;
 
 // The profile value as a 254-character buffer with its terminating null
 // holds it: at most 253 characters, up to the first null.
-std::string ProfileBufferText(std::string_view value) {
+std::string_view ProfileBufferText(std::string_view value) {
   value = value.substr(0, value.find('\0'));
   // 253 bytes are at most 253 characters: only a longer value is counted.
-  if (value.size() <= 253) return std::string(value);
+  if (value.size() <= 253) return value;
   size_t pos = 0;
   for (int count = 0; count < 253 && pos < value.size(); ++count)
     NextCodePoint(value, pos);
-  return std::string(value.substr(0, pos));
+  return value.substr(0, pos);
 }
 
 // A whole decimal 32-bit number, blanks around it allowed.
@@ -166,17 +166,14 @@ SimWorkstation::SimWorkstation(WorkstationState state, CallLog log)
     : state_(std::move(state)), keepCalls_(log == CallLog::kKept) {
   std::vector<std::string> printers = std::move(state_.printers);
   state_.printers.clear();
-  std::string lower;
-  for (const std::string& printer : printers) {
-    ToLowerUtf8(printer, lower);
-    Install(printer, EntryOf(lower));
-  }
+  for (const std::string& printer : printers)
+    Install(printer, EntryOf(printer));
   for (size_t k = 0; k < state_.shares.size(); ++k) {
-    NameEntry& entry = EntryOf(ToLowerUtf8(state_.shares[k]));
+    NameEntry& entry = EntryOf(state_.shares[k]);
     if (!entry.share) entry.share = k;
   }
-  for (const ForcedFailure& failure : state_.failures)
-    failurePrinters_.push_back(ToLowerUtf8(failure.printer));
+  for (size_t k = 0; k < state_.failures.size(); ++k)
+    EntryOf(state_.failures[k].printer).failures.push_back(k);
   SetDevice(std::move(state_.device));
 }
 
@@ -185,11 +182,11 @@ void SimWorkstation::SetDevice(std::optional<std::string> device) {
   const std::string_view value =
       state_.device ? std::string_view(*state_.device) : std::string_view();
   defaultName_ = SplitField(ProfileBufferText(value), ',', 0);
-  ToLowerUtf8(SplitField(value, ',', 0), deviceName_);
+  defaultEntry_ = LookUp(defaultName_);
+  deviceEntry_ = LookUp(SplitField(value, ',', 0));
 }
 
-void SimWorkstation::Record(std::string_view call, std::string_view name) {
-  if (!keepCalls_) return;
+void SimWorkstation::KeepCall(std::string_view call, std::string_view name) {
   callLog_.append(call).append(name);
   callEnds_.push_back(callLog_.size());
 }
@@ -202,22 +199,20 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
-SimWorkstation::NameEntry& SimWorkstation::EntryOf(
-    const std::string& lowerName) {
-  auto [entry, made] = byName_.try_emplace(lowerName);
-  if (!made) return entry->second;
-  entry->second.hasControl = HasControlCharacter(lowerName);
-  const std::string_view server = ServerOf(lowerName);
-  if (!server.empty())
-    entry->second.serverSlots = &byServer_[std::string(server)];
-  return entry->second;
+SimWorkstation::NameEntry& SimWorkstation::EntryOf(std::string_view name) {
+  if (auto known = byName_.find(name); known != byName_.end())
+    return known->second;
+  NameEntry& entry = byName_[std::string(name)];
+  entry.hasControl = HasControlCharacter(name);
+  const std::string_view server = ServerOf(name);
+  if (!server.empty()) entry.serverSlots = &byServer_[std::string(server)];
+  return entry;
 }
 
 SimWorkstation::NameEntry* SimWorkstation::LookUp(std::string_view name) {
   if (lookedUpKnown_ && name == lookedUp_) return lookedUpEntry_;
+  auto entry = byName_.find(name);
   lookedUp_.assign(name);
-  ToLowerUtf8(name, lower_);
-  auto entry = byName_.find(lower_);
   lookedUpEntry_ = entry == byName_.end() ? nullptr : &entry->second;
   lookedUpKnown_ = true;
   return lookedUpEntry_;
@@ -228,8 +223,11 @@ bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {
 }
 
 void SimWorkstation::Install(const std::string& printer, NameEntry& named) {
-  const size_t order = slots_.size();
-  slots_.push_back({printer});
+  Index(slots_.size(), named);
+  slots_.emplace_back(printer, &named);
+}
+
+void SimWorkstation::Index(size_t order, NameEntry& named) {
   named.slots.push_back(order);
   if (named.serverSlots) named.serverSlots->push_back(order);
 }
@@ -249,17 +247,13 @@ void SimWorkstation::Uninstall(NameEntry& named) {
 void SimWorkstation::CompactSlots() {
   const size_t installed = slots_.size() - removedSlots_;
   if (removedSlots_ <= std::max<size_t>(installed, 1024)) return;
-  std::vector<Slot> slots = std::move(slots_);
-  slots_.clear();
+  // In place: the list keeps its room for the printers connected next.
+  std::erase_if(slots_, [](const Slot& slot) { return slot.removed; });
   removedSlots_ = 0;
   for (auto& [name, entry] : byName_) entry.slots.clear();
   for (auto& [server, orders] : byServer_) orders.clear();
-  std::string lower;
-  for (const Slot& slot : slots) {
-    if (slot.removed) continue;
-    ToLowerUtf8(slot.name, lower);
-    Install(slot.name, EntryOf(lower));
-  }
+  for (size_t order = 0; order < slots_.size(); ++order)
+    Index(order, *slots_[order].named);
 }
 
 const std::vector<size_t>* SimWorkstation::ServerPrinters(
@@ -267,16 +261,15 @@ const std::vector<size_t>* SimWorkstation::ServerPrinters(
   const std::string_view server = ServerOf(prefix);
   if (server.empty()) return nullptr;
   static const std::vector<size_t> kNone;
-  auto entry = byServer_.find(std::string(server));
+  auto entry = byServer_.find(server);
   return entry == byServer_.end() ? &kNone : &entry->second;
 }
 
 const ForcedFailure* SimWorkstation::FindFailure(
-    std::string_view operation) const {
-  for (size_t k = 0; k < state_.failures.size(); ++k)
-    if (state_.failures[k].operation == operation &&
-        failurePrinters_[k] == lower_)
-      return &state_.failures[k];
+    const NameEntry* entry, std::string_view operation) const {
+  if (!entry) return nullptr;
+  for (size_t k : entry->failures)
+    if (state_.failures[k].operation == operation) return &state_.failures[k];
   return nullptr;
 }
 
@@ -302,7 +295,7 @@ std::vector<std::string> SimWorkstation::InstalledMatching(
     CaseInsensitivePattern& pattern) {
   Record("list");
   std::vector<std::string> matches;
-  const std::string prefix = pattern.LowerLiteralPrefix();
+  const std::string& prefix = pattern.LowerLiteralPrefix();
   const std::vector<size_t>* orders = ServerPrinters(prefix);
   if (orders) matches.reserve(orders->size());
   if (!orders) {
@@ -327,7 +320,7 @@ SpoolerResult SimWorkstation::AddPrinterConnection(const std::string& name) {
   Record("connect ", name);
   NameEntry* entry = LookUp(name);
   if (HasControl(entry, name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("connect"))
+  if (const ForcedFailure* failure = FindFailure(entry, "connect"))
     return {false, failure->error};
   if (!entry || !entry->share) return {false, kInvalidPrinterName};
   if (entry->slots.empty()) Install(state_.shares[*entry->share], *entry);
@@ -338,11 +331,11 @@ SpoolerResult SimWorkstation::DeletePrinterConnection(const std::string& name) {
   Record("disconnect ", name);
   NameEntry* entry = LookUp(name);
   if (HasControl(entry, name)) return {false, kInvalidPrinterName};
-  if (const ForcedFailure* failure = FindFailure("disconnect"))
+  if (const ForcedFailure* failure = FindFailure(entry, "disconnect"))
     return {false, failure->error};
   if (!entry || entry->slots.empty()) return {false, kInvalidPrinterName};
   Uninstall(*entry);
-  if (lower_ == deviceName_) SetDevice(",,,");
+  if (entry == deviceEntry_) SetDevice(",,,");
   CompactSlots();
   return {true, 0};
 }
@@ -352,15 +345,24 @@ std::string SimWorkstation::DefaultPrinterName() {
   return defaultName_;
 }
 
+bool SimWorkstation::IsDefault(std::string_view name) {
+  Record("read");
+  // Two names of one entry are equal without regard to case, two names of
+  // two entries are not: only a name of no entry is compared with the
+  // default's, itself of no entry.
+  const NameEntry* entry = LookUp(name);
+  if (entry || defaultEntry_) return entry == defaultEntry_;
+  return EqualsIgnoreCase(defaultName_, name);
+}
+
 void SimWorkstation::MakeDefaultPrinter(const std::string& name) {
   Record("setdefault ", name);
-  LookUp(name);
-  if (FindFailure("setdefault")) return;
+  if (FindFailure(LookUp(name), "setdefault")) return;
   SetDevice(name + ",,");
 }
 
 std::string SimWorkstation::ErrorText(int32_t code) {
-  Record("message ", DecimalText(code));
+  if (keepCalls_) KeepCall("message ", DecimalText(code));
   for (const auto& [number, text] : state_.messages)
     if (number == code) return text;
   for (const auto& [number, text] : kBuiltInMessages)

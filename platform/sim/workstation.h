@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/spooler.h"
+#include "services/unicode.h"
 
 namespace quelmar {
 
@@ -66,6 +67,8 @@ class SimWorkstation : public Spooler,
   // The name in the profile's `device` value ("name,driver,port"), read
   // through a 254-character buffer as on Windows.
   std::string DefaultPrinterName() override;
+  // Records "read", as DefaultPrinterName does.
+  bool IsDefault(std::string_view name) override;
   // Writes "name,," unless a forced failure refuses it.
   void MakeDefaultPrinter(const std::string& name) override;
 
@@ -79,33 +82,37 @@ class SimWorkstation : public Spooler,
   const std::vector<std::string>& calls() const;
 
  private:
-  // The forced failure of `operation` on the printer whose lower-case name
-  // is in lower_, if any.
-  const ForcedFailure* FindFailure(std::string_view operation) const;
-  // What a lower-case name stands for: the slots of the installed printers
-  // of that name, in ascending order, the first share of that name; and,
-  // found once, when the entry is made, the slots of its server's printers
-  // (none for a name of no server) and whether it has a control character
-  // (a name has one when its lower-case form has).
+  // What a name stands for, without regard to case: the slots of the
+  // installed printers of that name, in ascending order, the first share of
+  // that name, its forced failures (their places in state_.failures, in
+  // order); and, found once, when the entry is made, the slots of its
+  // server's printers (none for a name of no server) and whether it has a
+  // control character.
   struct NameEntry {
     std::vector<size_t> slots;
     std::optional<size_t> share;
+    std::vector<size_t> failures;
     std::vector<size_t>* serverSlots = nullptr;
     bool hasControl = false;
   };
 
-  // The entry of `lowerName`, made when there is none.
-  NameEntry& EntryOf(const std::string& lowerName);
-  // Lower-cases `name` into lower_ and returns its entry, null when there is
-  // none. A name looked up again right after is neither lower-cased nor
-  // searched again: an operation asks whether a printer is installed, then
-  // connects or removes it, by the same name.
+  // The forced failure of `operation` on the printer of `entry` (null when
+  // the name has no entry), if any.
+  const ForcedFailure* FindFailure(const NameEntry* entry,
+                                   std::string_view operation) const;
+  // The entry of `name`, made when there is none.
+  NameEntry& EntryOf(std::string_view name);
+  // The entry of `name`, null when there is none. A name looked up again
+  // right after is not searched again: an operation asks whether a printer
+  // is installed, then connects or removes it, by the same name.
   NameEntry* LookUp(std::string_view name);
   // Whether `name`, whose entry is `entry` (null when it has none), has a
   // control character, which the system reads as the end of the name.
   static bool HasControl(const NameEntry* entry, std::string_view name);
   // Appends `printer`, whose entry is `named`.
   void Install(const std::string& printer, NameEntry& named);
+  // Adds the slot `order` to the index, as a printer of `named`.
+  static void Index(size_t order, NameEntry& named);
   // Removes the first printer of `named`: the first in the list of the
   // printers of that name (there can be more than one only in the
   // workstation file).
@@ -115,14 +122,18 @@ class SimWorkstation : public Spooler,
   // of the workstation.
   void CompactSlots();
   // The order numbers of the printers of the server that every name
-  // matching the lower-case `prefix` is on; nothing when the prefix names
-  // no whole server.
+  // matching `prefix` is on; nothing when the prefix names no whole server.
   const std::vector<size_t>* ServerPrinters(std::string_view prefix) const;
   // Sets the profile's `device` value and the default printer's name read
   // from it, which is read at every replacement.
   void SetDevice(std::optional<std::string> device);
 
-  void Record(std::string_view call, std::string_view name = {});
+  // Keeps the call when calls are kept: a rehearsal makes tens of
+  // thousands, and asks here only whether to keep them.
+  void Record(std::string_view call, std::string_view name = {}) {
+    if (keepCalls_) KeepCall(call, name);
+  }
+  void KeepCall(std::string_view call, std::string_view name);
 
   // Its printers are in slots_ while it runs; state() copies them out.
   mutable WorkstationState state_;
@@ -137,35 +148,41 @@ class SimWorkstation : public Spooler,
   // a large workstation is searched and changed without going through or
   // shifting its list: each printer has a slot, numbered by its order of
   // connection; a removal only marks its slot. The hash maps are keyed by
-  // lower-case names: byName_ gives a name's printers and share, found by
-  // one search per operation; byServer_ the slots of the printers of one
-  // server (keyed "\\server\", ascending), the only ones that a line's
-  // "\\server\*" can match. Their entries stay when emptied, so that a
-  // name connected again and again is indexed without a new allocation and
-  // a name's entry may point at its server's.
+  // names without regard to case: byName_ gives a name's printers, share
+  // and failures, found by one search per call; byServer_ the slots of the
+  // printers of one server (keyed "\\server\", ascending), the only ones
+  // that a line's "\\server\*" can match. Entries are made only when the
+  // workstation is built (a renumbering finds every name's) and stay when
+  // emptied, so that a name connected again and again is indexed without a
+  // new allocation; a hash map's entries stay where they are, so that a
+  // name's entry may point at its server's and the device's entry is kept.
   struct Slot {
+    Slot(const std::string& printer, NameEntry* entry)
+        : name(printer), named(entry) {}
     std::string name;
+    NameEntry* named;  // the entry of its name, kept for a renumbering
     bool removed = false;
   };
   std::vector<Slot> slots_;
   size_t removedSlots_ = 0;
-  std::unordered_map<std::string, NameEntry> byName_;
-  std::unordered_map<std::string, std::vector<size_t>> byServer_;
-  // The name of the current call as given, its lower-case form and its
-  // entry, kept for the next call (false in lookedUpKnown_ until a first
-  // look-up). Entries are made only when the workstation is built and
-  // never erased (a renumbering finds every name's), and a hash map's
-  // entries stay where they are: a kept entry, or its absence, stays true.
+  template <typename Value>
+  using ByName =
+      std::unordered_map<std::string, Value, IgnoreCaseHash, IgnoreCaseEqual>;
+  ByName<NameEntry> byName_;
+  ByName<std::vector<size_t>> byServer_;
+  // The name of the last look-up and its entry (false in lookedUpKnown_
+  // until a first look-up). Entries are made only when the workstation is
+  // built and never move: a kept entry, or its absence, stays true.
   std::string lookedUp_;
-  std::string lower_;
   NameEntry* lookedUpEntry_ = nullptr;
   bool lookedUpKnown_ = false;
-  // The lower-case printer names of state_.failures, in their order.
-  std::vector<std::string> failurePrinters_;
+  // The default printer's name, as DefaultPrinterName reads it, and its
+  // entry (null when no entry has that name).
   std::string defaultName_;
-  // The lower-case name in the profile's `device` value, whole, compared
-  // with each removed printer's.
-  std::string deviceName_;
+  const NameEntry* defaultEntry_ = nullptr;
+  // The entry of the name in the profile's `device` value, whole (null when
+  // no entry has that name), compared with each removed printer's.
+  const NameEntry* deviceEntry_ = nullptr;
 };
 
 }  // namespace quelmar

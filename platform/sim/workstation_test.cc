@@ -276,6 +276,27 @@ TEST(SimWorkstationIndexTest, SameNameTwiceThenAnother) {
   EXPECT_EQ(station.state().printers, Names{"\\\\srv\\A"});
 }
 
+// A name finds its printer, share, forced failure and the default in any
+// case, accented letters included, long names differing only at the end
+// kept apart.
+TEST(SimWorkstationIndexTest, NamesEqualButForCaseMeet) {
+  WorkstationState state;
+  state.printers = {"\\\\SRV\\Été", "\\\\printserver01\\Floor2-A"};
+  state.shares = {"\\\\srv\\ÉTÉ2", "\\\\printserver01\\Floor2-B"};
+  state.failures = {{"disconnect", "\\\\SRV\\LOCKED", 5}};
+  state.device = "\\\\srv\\ÉTÉ,winspool,Ne01:";
+  SimWorkstation station(state);
+  EXPECT_TRUE(station.IsInstalled("\\\\srv\\ÉTÉ"));
+  EXPECT_TRUE(station.IsInstalled("\\\\PRINTSERVER01\\floor2-a"));
+  EXPECT_FALSE(station.IsInstalled("\\\\printserver01\\Floor2-B"));
+  EXPECT_EQ(station.DeletePrinterConnection("\\\\srv\\Locked").error, 5);
+  ASSERT_TRUE(station.AddPrinterConnection("\\\\SRV\\été2").succeeded);
+  ASSERT_TRUE(station.DeletePrinterConnection("\\\\srv\\été").succeeded);
+  EXPECT_EQ(station.state().device, ",,,");
+  EXPECT_EQ(station.state().printers,
+            (Names{"\\\\printserver01\\Floor2-A", "\\\\srv\\ÉTÉ2"}));
+}
+
 // Thousands of removals renumber the printers more than once: the list,
 // the names and the servers' printers still answer as before.
 TEST(SimWorkstationIndexTest, RenumberedAfterManyRemovals) {
