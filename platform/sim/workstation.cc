@@ -181,9 +181,14 @@ void SimWorkstation::SetDevice(std::optional<std::string> device) {
   state_.device = std::move(device);
   const std::string_view value =
       state_.device ? std::string_view(*state_.device) : std::string_view();
-  defaultName_ = SplitField(ProfileBufferText(value), ',', 0);
+  // The name as read back and the name as stored: both start the value, so
+  // they are the same bytes when they are as long (the value was read
+  // whole), and the second search is spared.
+  const std::string_view shown = SplitField(ProfileBufferText(value), ',', 0);
+  const std::string_view stored = SplitField(value, ',', 0);
+  defaultName_ = shown;
   defaultEntry_ = LookUp(defaultName_);
-  deviceEntry_ = LookUp(SplitField(value, ',', 0));
+  deviceEntry_ = shown.size() == stored.size() ? defaultEntry_ : LookUp(stored);
 }
 
 void SimWorkstation::KeepCall(std::string_view call, std::string_view name) {
