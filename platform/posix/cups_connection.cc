@@ -1,12 +1,16 @@
 #include "platform/posix/cups_connection.h"
 
+#include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace quelmar {
 namespace {
@@ -39,6 +43,38 @@ ssize_t ReadBody(void* context, ipp_uchar_t* buffer, size_t length) {
 std::string LastErrorText(int status) {
   const char* text = cupsLastErrorString();
   return text && *text ? text : IppStatusText(status);
+}
+
+// Why a connection to `host` cannot be made. libcups closes its sockets
+// before it gives up, which leaves errno to the close ("Bad file
+// descriptor") and its own text to whatever failed last: the reason is
+// asked once more, with a socket of our own on the first address, within
+// `milliseconds`. 0 when the host has no address (libcups's text says
+// why) or when it now connects.
+int ConnectionError(const std::string& host, int port, int milliseconds) {
+  std::unique_ptr<http_addrlist_t, void (*)(http_addrlist_t*)> addresses(
+      httpAddrGetList(host.c_str(), AF_UNSPEC, std::to_string(port).c_str()),
+      httpAddrFreeList);
+  if (!addresses) return 0;
+  http_addr_t& address = addresses->addr;
+  const int socket = ::socket(httpAddrFamily(&address),
+                              SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (socket < 0) return errno;
+  int error = 0;
+  if (connect(socket, &address.addr,
+              static_cast<socklen_t>(httpAddrLength(&address))) != 0) {
+    error = errno;
+    if (error == EINPROGRESS) {
+      pollfd wait{socket, POLLOUT, 0};
+      socklen_t length = sizeof error;
+      if (poll(&wait, 1, milliseconds) <= 0)
+        error = ETIMEDOUT;
+      else if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    }
+  }
+  close(socket);
+  return error;
 }
 
 std::string Seconds(std::chrono::milliseconds length) {
@@ -133,16 +169,17 @@ void IppConnection::Close() {
 
 bool IppConnection::Open(const Deadline& deadline, IppReply& failure) {
   if (http_) return true;
-  errno = 0;
   http_ = httpConnect2(host_.c_str(), port_, nullptr, AF_UNSPEC, encryption_, 1,
                        deadline.MillisecondsLeft(), nullptr);
   if (http_) return true;
-  const int error = errno;
   failure.answered = false;
   failure.status = cupsLastError() >= IPP_STATUS_ERROR_BAD_REQUEST
                        ? cupsLastError()
                        : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-  failure.text = error ? std::strerror(error) : LastErrorText(failure.status);
+  failure.text = LastErrorText(failure.status);
+  if (const int error =
+          ConnectionError(host_, port_, deadline.MillisecondsLeft()))
+    failure.text = std::strerror(error);
   return false;
 }
 

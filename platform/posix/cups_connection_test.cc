@@ -1,6 +1,13 @@
 #include "platform/posix/cups_connection.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/fake/ipp_bytes.h"
 #include "platform/fake/scripted_server.h"
@@ -212,7 +219,27 @@ TEST(IppConnectionTest, UnreachableServerFailsAtOnce) {
       NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, "ipp://x/printers/y"), "/");
   EXPECT_FALSE(reply.answered);
   EXPECT_EQ(reply.status, IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
-  EXPECT_FALSE(reply.text.empty());
+  // The reason of this connection, not the errno libcups's clean-up left
+  // ("Bad file descriptor").
+  EXPECT_EQ(reply.text, std::strerror(ENOENT));
+
+  // A port where nothing listens: a socket bound to a free port, never
+  // listening.
+  const int bound = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(bound, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length),
+            0);
+  IppConnection refused("127.0.0.1", ntohs(address.sin_port),
+                        HTTP_ENCRYPTION_NEVER, milliseconds(1000));
+  reply = refused.Send(
+      NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, "ipp://x/printers/y"), "/");
+  close(bound);
+  EXPECT_FALSE(reply.answered);
+  EXPECT_EQ(reply.text, std::strerror(ECONNREFUSED));
 }
 
 }  // namespace
