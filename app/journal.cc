@@ -1,7 +1,6 @@
 #include "app/journal.h"
 
 #include <cstdio>
-#include <utility>
 
 #include "services/text_utils.h"
 
@@ -36,29 +35,28 @@ std::string TimeStamp(const LocalTime& time) {
 }
 
 bool AppendToLogFile(FileSystem& files, const std::string& logFile,
-                     std::string text) {
+                     std::string_view head, std::string_view body,
+                     std::string_view tail) {
   // A control character would cut the path where the system reads it, and
   // the entry would go to another file.
   if (logFile.empty() || HasControlCharacter(logFile)) return false;
-  text += "\r\n";
-  return files.AppendToFile(logFile, text);
+  return files.AppendToFile(logFile, {head, body, tail, "\r\n"});
 }
 
-bool WriteJournal(const RunSettings& settings, std::string tracedText,
+bool WriteJournal(const RunSettings& settings, std::string_view tracedText,
                   const std::string& finalMessage, Platform& platform) {
   if (settings.ModeLog == "A") return true;
   const std::string stamp = TimeStamp(platform.host.Now());
   const std::string computer = platform.host.ComputerName();
-  if (settings.ModeLog == "C") {
-    // Built in place: the trace of a long run is megabytes long.
-    tracedText.insert(
-        0, "--- Traitement du " + stamp + " sur " + computer + " ---\r\n");
-    tracedText.append("\r\n").append(finalMessage).append("\r\n");
-  } else {
-    tracedText = stamp + " sur " + computer + " : " + finalMessage;
-  }
-  if (AppendToLogFile(platform.files, settings.LogFile, std::move(tracedText)))
-    return true;
+  const bool written =
+      settings.ModeLog == "C"
+          ? AppendToLogFile(
+                platform.files, settings.LogFile,
+                "--- Traitement du " + stamp + " sur " + computer + " ---\r\n",
+                tracedText, "\r\n" + finalMessage + "\r\n")
+          : AppendToLogFile(platform.files, settings.LogFile,
+                            stamp + " sur " + computer + " : " + finalMessage);
+  if (written) return true;
   if (settings.Mode != "M")
     platform.ui.MessageBox(JournalFailureMessage(settings.LogFile), "Erreur",
                            BoxIcon::kExclamation);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/run_state.h"
+#include "platform/large_buffer.h"
 #include "platform/user_interface.h"
 
 namespace quelmar {
@@ -40,8 +41,8 @@ class RunTrace {
   void ReserveJournal(size_t bytes);
 
   // The lines traced for a level-"C" journal, handed over once, at the end.
-  const std::string& journalText() const { return journalText_; }
-  std::string TakeJournalText() { return std::move(journalText_); }
+  std::string_view journalText() const { return journalText_; }
+  LargeText TakeJournalText() { return std::move(journalText_); }
 
  private:
   void Trace(Pieces pieces, bool mainLine, bool blankLineBefore);
@@ -52,7 +53,7 @@ class RunTrace {
   Window& window_;
   bool boxEmpty_ = true;
   std::string chunk_;
-  std::string journalText_;
+  LargeText journalText_;
 };
 
 }  // namespace quelmar

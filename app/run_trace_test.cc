@@ -110,7 +110,8 @@ TEST(TracePiecesTest, JoinedWhereTheLineGoes) {
 TEST(TracePiecesTest, BoxGoesOnAfterTheJournalIsTaken) {
   TraceRun run("N", "C");
   run.trace.Opening({"Sélection par défaut de ", "p", "..."});
-  EXPECT_EQ(run.trace.TakeJournalText(), "Sélection par défaut de p...");
+  EXPECT_EQ(std::string_view(run.trace.TakeJournalText()),
+            "Sélection par défaut de p...");
   run.trace.Opening("Traitement terminé.");
   EXPECT_EQ(run.window.text,
             "Sélection par défaut de p...\r\n\r\nTraitement terminé.");

@@ -2,9 +2,16 @@
 // (appended to).
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace quelmar {
+
+// A journal entry as its pieces, written as one: a full entry is the run's
+// whole trace between a heading and a closing line, megabytes long, never
+// copied to be joined.
+using TextPieces = std::initializer_list<std::string_view>;
 
 class FileSystem {
  public:
@@ -14,12 +21,11 @@ class FileSystem {
   virtual bool IsOrdinaryFile(const std::string& path) = 0;
   // The bytes of the whole file; a failure is a RunError.
   virtual std::string ReadWholeFile(const std::string& path) = 0;
-  // Appends `text` (UTF-8) as one write to a file opened for appending,
-  // created when missing, in the journal's encoding; while another process
-  // holds the file it retries for a few seconds. False when it was not
-  // written.
-  virtual bool AppendToFile(const std::string& path,
-                            const std::string& text) = 0;
+  // Appends the pieces of one text (UTF-8), one after the other, as one
+  // write to a file opened for appending, created when missing, in the
+  // journal's encoding; while another process holds the file it retries for
+  // a few seconds. False when it was not written.
+  virtual bool AppendToFile(const std::string& path, TextPieces pieces) = 0;
 };
 
 }  // namespace quelmar

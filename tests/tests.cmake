@@ -25,6 +25,7 @@ add_executable(quelmar_tests
   app/workstation_snapshot_test.cc
   platform/console/console_ui_test.cc
   platform/fake/fakes.cc
+  platform/large_buffer_test.cc
   platform/sim/workstation_test.cc
   services/case_compare_test.cc
   services/like_pattern_test.cc
@@ -54,6 +55,7 @@ else()
     platform/posix/cups_queue_watch_test.cc
     platform/posix/file_system_posix_test.cc
     platform/posix/helper_program_test.cc
+    platform/posix/large_buffer_posix_test.cc
     platform/posix/print_server_kinds_test.cc
     platform/posix/server_probe_test.cc
     report/fleet_test.cc

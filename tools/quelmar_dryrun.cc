@@ -151,11 +151,11 @@ class RehearsalFiles : public FileSystem {
   std::string ReadWholeFile(const std::string& path) override {
     return files_.ReadWholeFile(path);
   }
-  bool AppendToFile(const std::string& path, const std::string& text) override {
+  bool AppendToFile(const std::string& path, TextPieces pieces) override {
     if (!options_.journal.empty())
-      return files_.AppendToFile(options_.journal, text);
+      return files_.AppendToFile(options_.journal, pieces);
     if (options_.thisWorkstation) return true;
-    return files_.AppendToFile(path, text);
+    return files_.AppendToFile(path, pieces);
   }
 
  private:

@@ -26,9 +26,10 @@ std::string FakeFileSystem::ReadWholeFile(const std::string& path) {
   return found->second;
 }
 
-bool FakeFileSystem::AppendToFile(const std::string& path,
-                                  const std::string& text) {
+bool FakeFileSystem::AppendToFile(const std::string& path, TextPieces pieces) {
   if (readOnly.count(path)) return false;
+  std::string text;
+  for (std::string_view piece : pieces) text += piece;
   appends.emplace_back(path, text);
   files[path] += text;
   return true;

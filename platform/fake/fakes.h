@@ -45,7 +45,7 @@ class FakeFileSystem : public FileSystem {
 
   bool IsOrdinaryFile(const std::string& path) override;
   std::string ReadWholeFile(const std::string& path) override;
-  bool AppendToFile(const std::string& path, const std::string& text) override;
+  bool AppendToFile(const std::string& path, TextPieces pieces) override;
 };
 
 // A terminal with no one at it unless a test says so; it counts the Enter

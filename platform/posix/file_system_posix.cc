@@ -2,12 +2,16 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "base/run_error.h"
 #include "services/retry_backoff.h"
@@ -58,14 +62,27 @@ bool LockWhole(int fd, bool& locked) {
   return true;
 }
 
-// Writes all of `text`; the count written so far in `done`.
-bool WriteAll(int fd, const std::string& text, size_t& done) {
+// Writes all of `pieces`, one after the other, in as few writes as the
+// system takes; the count written so far in `done`.
+bool WriteAll(int fd, std::vector<iovec> pieces, size_t& done) {
   done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
+  size_t first = 0;
+  while (first < pieces.size()) {
+    const int count =
+        static_cast<int>(std::min<size_t>(pieces.size() - first, IOV_MAX));
+    ssize_t n = writev(fd, pieces.data() + first, count);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
+    // Past the pieces written whole, into the one written in part.
+    for (size_t left = static_cast<size_t>(n); left > 0;) {
+      iovec& piece = pieces[first];
+      const size_t taken = std::min(left, piece.iov_len);
+      piece.iov_base = static_cast<char*>(piece.iov_base) + taken;
+      piece.iov_len -= taken;
+      left -= taken;
+      if (piece.iov_len == 0) ++first;
+    }
   }
   return true;
 }
@@ -135,8 +152,7 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   }
 }
 
-bool PosixFileSystem::AppendToFile(const std::string& path,
-                                   const std::string& text) {
+bool PosixFileSystem::AppendToFile(const std::string& path, TextPieces pieces) {
   int journal = OpenJournal(path, O_RDWR);
   if (journal < 0 && errno == EACCES) journal = OpenJournal(path, O_WRONLY);
   FileDescriptor fd(journal);
@@ -148,15 +164,18 @@ bool PosixFileSystem::AppendToFile(const std::string& path,
   // Under the lock, the file's size is where this entry starts.
   if (fstat(fd.get(), &info) != 0) return false;
   const off_t before = info.st_size;
-  // The entry is copied only when a line break must come before it: a
-  // journal entry can be megabytes long.
-  std::string afterLineBreak;
-  if (!EndsWithLineBreak(fd.get(), before)) afterLineBreak = "\r\n" + text;
-  const std::string& entry = afterLineBreak.empty() ? text : afterLineBreak;
+  // A line break first when the file ends in a cut entry.
+  static char lineBreak[] = "\r\n";
+  std::vector<iovec> entry;
+  entry.reserve(pieces.size() + 1);
+  if (!EndsWithLineBreak(fd.get(), before)) entry.push_back({lineBreak, 2});
+  for (std::string_view piece : pieces)
+    if (!piece.empty())
+      entry.push_back({const_cast<char*>(piece.data()), piece.size()});
   // One write of the whole entry on a file opened for appending: entries of
   // several workstations never interleave.
   size_t written = 0;
-  if (WriteAll(fd.get(), entry, written)) return true;
+  if (WriteAll(fd.get(), std::move(entry), written)) return true;
   // A full disk or a quota took part of the entry: the file is cut back to
   // its size before it, so that no torn entry is left for the next one to
   // be glued to. Without a lock, only when no other writer wrote since.

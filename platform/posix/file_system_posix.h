@@ -9,7 +9,7 @@ class PosixFileSystem : public FileSystem {
  public:
   bool IsOrdinaryFile(const std::string& path) override;
   std::string ReadWholeFile(const std::string& path) override;
-  bool AppendToFile(const std::string& path, const std::string& text) override;
+  bool AppendToFile(const std::string& path, TextPieces pieces) override;
 };
 
 }  // namespace quelmar

@@ -37,12 +37,12 @@ class PosixJournalTest : public ::testing::Test {
 TEST_F(PosixJournalTest, EntryAfterACutOneStartsOnItsOwnLine) {
   const std::string journal = Path("journal.log");
   Write(journal, "01/02/2026 sur PC1 : début coup");
-  EXPECT_TRUE(files_.AppendToFile(journal, "entrée\r\n"));
-  EXPECT_TRUE(files_.AppendToFile(journal, "suivante\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(journal, {"entrée\r\n"}));
+  EXPECT_TRUE(files_.AppendToFile(journal, {"", "suiv", "", "ante", "\r\n"}));
   EXPECT_EQ(Content(journal),
             "01/02/2026 sur PC1 : début coup\r\nentrée\r\nsuivante\r\n");
   const std::string fresh = Path("neuf.log");
-  EXPECT_TRUE(files_.AppendToFile(fresh, "entrée\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(fresh, {"entrée\r\n"}));
   EXPECT_EQ(Content(fresh), "entrée\r\n");
 }
 
@@ -59,12 +59,14 @@ TEST_F(PosixJournalTest, EntryCutShortIsTakenBack) {
   limit = old;
   limit.rlim_cur = 100;
   setrlimit(RLIMIT_FSIZE, &limit);
-  const bool written = files_.AppendToFile(journal, std::string(500, 'x'));
+  // Cut inside the second piece: neither piece is left.
+  const bool written = files_.AppendToFile(
+      journal, {std::string(60, 'x'), std::string(500, 'y')});
   setrlimit(RLIMIT_FSIZE, &old);
   sigaction(SIGXFSZ, &saved, nullptr);
   EXPECT_FALSE(written);
   EXPECT_EQ(Content(journal), "ancienne\r\n");
-  EXPECT_TRUE(files_.AppendToFile(journal, "suivante\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(journal, {"suivante\r\n"}));
   EXPECT_EQ(Content(journal), "ancienne\r\nsuivante\r\n");
 }
 
@@ -74,7 +76,7 @@ TEST_F(PosixJournalTest,
   Write(target, "à garder\n");
   const std::string own = Path("propre.log");
   ASSERT_EQ(symlink(target.c_str(), own.c_str()), 0);
-  EXPECT_TRUE(files_.AppendToFile(own, "entrée\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(own, {"entrée\r\n"}));
   EXPECT_EQ(Content(target), "à garder\nentrée\r\n");
 
   // A dangling link: nothing is created, at the link's target or instead
@@ -82,7 +84,7 @@ TEST_F(PosixJournalTest,
   const std::string dangling = Path("pendant.log");
   const std::string chosen = Path("choisi.txt");
   ASSERT_EQ(symlink(chosen.c_str(), dangling.c_str()), 0);
-  EXPECT_FALSE(files_.AppendToFile(dangling, "entrée\r\n"));
+  EXPECT_FALSE(files_.AppendToFile(dangling, {"entrée\r\n"}));
   struct stat info {};
   EXPECT_NE(stat(chosen.c_str(), &info), 0);
   EXPECT_EQ(lstat(dangling.c_str(), &info), 0);
@@ -92,7 +94,7 @@ TEST_F(PosixJournalTest,
   const std::string foreign = Path("autrui.log");
   ASSERT_EQ(symlink(target.c_str(), foreign.c_str()), 0);
   ASSERT_EQ(lchown(foreign.c_str(), 65534, 65534), 0);
-  EXPECT_FALSE(files_.AppendToFile(foreign, "intrus\r\n"));
+  EXPECT_FALSE(files_.AppendToFile(foreign, {"intrus\r\n"}));
   EXPECT_EQ(Content(target), "à garder\nentrée\r\n");
 }
 

@@ -86,9 +86,12 @@ std::string Win32FileSystem::ReadWholeFile(const std::string& path) {
   }
 }
 
-bool Win32FileSystem::AppendToFile(const std::string& path,
-                                   const std::string& text) {
+bool Win32FileSystem::AppendToFile(const std::string& path, TextPieces pieces) {
   if (path.empty()) return false;
+  // Joined here: the conversion to the journal's code page copies the text
+  // anyway.
+  std::string text;
+  for (std::string_view piece : pieces) text += piece;
   const std::string bytes = Utf8ToCodePage(text, journalCodePage_);
   // A conversion that gives nothing would write nothing: a failed write,
   // never a success.

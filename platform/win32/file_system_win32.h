@@ -15,7 +15,7 @@ class Win32FileSystem : public FileSystem {
 
   bool IsOrdinaryFile(const std::string& path) override;
   std::string ReadWholeFile(const std::string& path) override;
-  bool AppendToFile(const std::string& path, const std::string& text) override;
+  bool AppendToFile(const std::string& path, TextPieces pieces) override;
 
  private:
   UINT journalCodePage_;

@@ -93,8 +93,8 @@ TEST_F(Win32FileSystemTest, JournalIsAppendedInTheAnsiCodePage) {
   ASSERT_EQ(GetACP(), 1252u);
   const std::string path = folder_ + "journal.log";
   created_.push_back(path);
-  EXPECT_TRUE(files_.AppendToFile(path, "Déconnexion\r\n"));
-  EXPECT_TRUE(files_.AppendToFile(path, "Sélection €\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(path, {"Déconnexion\r\n"}));
+  EXPECT_TRUE(files_.AppendToFile(path, {"Sélection €\r\n"}));
   EXPECT_EQ(files_.ReadWholeFile(path),
             "D\xE9"
             "connexion\r\nS\xE9lection \x80\r\n");
@@ -108,7 +108,7 @@ TEST_F(Win32FileSystemTest, JournalOfAUtf8WorkstationIsWritten) {
   const std::string path = folder_ + "utf8.log";
   created_.push_back(path);
   Win32FileSystem files(CP_UTF8);
-  EXPECT_TRUE(files.AppendToFile(path, "Sélection de \\\\srv\\Ωmega\r\n"));
+  EXPECT_TRUE(files.AppendToFile(path, {"Sélection de \\\\srv\\Ωmega\r\n"}));
   EXPECT_EQ(files.ReadWholeFile(path), "Sélection de \\\\srv\\Ωmega\r\n");
 }
 
@@ -126,7 +126,7 @@ TEST_F(Win32FileSystemTest, AConversionThatGivesNothingIsAFailedWrite) {
   created_.push_back(path);
   ASSERT_FALSE(IsValidCodePage(12345));
   Win32FileSystem files(12345);
-  EXPECT_FALSE(files.AppendToFile(path, "Traitement terminé.\r\n"));
+  EXPECT_FALSE(files.AppendToFile(path, {"Traitement terminé.\r\n"}));
   EXPECT_FALSE(files_.IsOrdinaryFile(path));
 }
 
@@ -134,10 +134,10 @@ TEST_F(Win32FileSystemTest, AppendingToSomethingElseThanAFileFails) {
   const std::string subfolder = folder_ + "dossier";
   CreateDirectoryW(Utf8ToWide(subfolder).c_str(), nullptr);
   created_.push_back(subfolder);
-  EXPECT_FALSE(files_.AppendToFile(subfolder, "x"));
-  EXPECT_FALSE(files_.AppendToFile("", "x"));
-  EXPECT_FALSE(files_.AppendToFile(folder_ + "absent\\journal.log", "x"));
-  EXPECT_FALSE(files_.AppendToFile("NUL", "x"));
+  EXPECT_FALSE(files_.AppendToFile(subfolder, {"x"}));
+  EXPECT_FALSE(files_.AppendToFile("", {"x"}));
+  EXPECT_FALSE(files_.AppendToFile(folder_ + "absent\\journal.log", {"x"}));
+  EXPECT_FALSE(files_.AppendToFile("NUL", {"x"}));
 }
 
 TEST_F(Win32FileSystemTest, AppendWaitsWhileAnotherWriterHoldsTheJournal) {
@@ -150,7 +150,7 @@ TEST_F(Win32FileSystemTest, AppendWaitsWhileAnotherWriterHoldsTheJournal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     holder.reset();
   });
-  const bool written = files_.AppendToFile(path, "après\r\n");
+  const bool written = files_.AppendToFile(path, {"après\r\n"});
   release.join();
   EXPECT_TRUE(written);
   EXPECT_EQ(files_.ReadWholeFile(path), "avant\r\napr\xE8s\r\n");
@@ -160,8 +160,8 @@ TEST_F(Win32FileSystemTest, AppendWaitsWhileAnotherWriterHoldsTheJournal) {
 // disk) never swallows the first line of the next one.
 TEST_F(Win32FileSystemTest, EntryAfterACutOneStartsOnItsOwnLine) {
   const std::string path = MakeFile("coupe.log", "01/02/2026 sur PC1 : d\xE9");
-  EXPECT_TRUE(files_.AppendToFile(path, "entrée\r\n"));
-  EXPECT_TRUE(files_.AppendToFile(path, "suivante\r\n"));
+  EXPECT_TRUE(files_.AppendToFile(path, {"entrée\r\n"}));
+  EXPECT_TRUE(files_.AppendToFile(path, {"suivante\r\n"}));
   EXPECT_EQ(files_.ReadWholeFile(path),
             "01/02/2026 sur PC1 : d\xE9\r\nentr\xE9"
             "e\r\nsuivante\r\n");
@@ -180,7 +180,8 @@ TEST_F(Win32FileSystemTest,
   std::atomic<int> written = 0;
   const std::string entry = std::string(3000, 'x') + "\r\n";
   for (int i = 0; i < 64; ++i)
-    writers.emplace_back([&] { written += files_.AppendToFile(path, entry); });
+    writers.emplace_back(
+        [&] { written += files_.AppendToFile(path, {entry}); });
   std::this_thread::sleep_for(std::chrono::seconds(8));
   holder.reset();
   for (std::thread& writer : writers) writer.join();

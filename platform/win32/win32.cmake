@@ -8,6 +8,7 @@ target_sources(quelmar_core PRIVATE
   platform/win32/file_system_win32.cc
   platform/win32/host_win32.cc
   platform/win32/journal_file_win32.cc
+  platform/win32/large_buffer_win32.cc
   platform/win32/main_window_win32.cc
   platform/win32/message_table_win32.cc
   platform/win32/off_window_thread_win32.cc
