@@ -57,6 +57,9 @@ INSTANTIATE_TEST_SUITE_P(Ends, LineEndTest,
 TEST(ReadActionSectionTest, MixedLineEnds) {
   EXPECT_EQ(ReadActionSection("[actions]\n-a\r\n-b\r-c\n\n-d"),
             (Lines{"", "-a", "-b", "-c", "", "-d"}));
+  // A CR before a CR LF ends a line of its own; a final CR ends the last.
+  EXPECT_EQ(ReadActionSection("[actions]\r\r\n-a\r"), (Lines{"", "", "-a"}));
+  EXPECT_EQ(ReadActionSection("[actions]\n\r"), (Lines{"", ""}));
 }
 
 struct ParseCase {

@@ -136,20 +136,25 @@ std::string PosixFileSystem::ReadWholeFile(const std::string& path) {
   FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0)
     throw RunError(errno == ENOENT ? kFileNotFound : kPathFileAccess);
-  std::string content;
-  // Reserved at the file's size, so that a large script is not copied
-  // again each time the text grows.
+  // Read straight into the text, sized at the file's size and one byte
+  // more (the read that finds the end), grown if the file grew since.
   struct stat info {};
+  size_t room = 65536;
   if (fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
-    content.reserve(static_cast<size_t>(info.st_size));
-  char buffer[65536];
+    room = static_cast<size_t>(info.st_size) + 1;
+  std::string content(room, '\0');
+  size_t filled = 0;
   for (;;) {
-    ssize_t n = read(fd.get(), buffer, sizeof buffer);
+    if (filled == content.size()) content.resize(content.size() * 2);
+    ssize_t n =
+        read(fd.get(), content.data() + filled, content.size() - filled);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw RunError(kPathFileAccess);
-    if (n == 0) return content;
-    content.append(buffer, static_cast<size_t>(n));
+    if (n == 0) break;
+    filled += static_cast<size_t>(n);
   }
+  content.resize(filled);
+  return content;
 }
 
 bool PosixFileSystem::AppendToFile(const std::string& path, TextPieces pieces) {
