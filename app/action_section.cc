@@ -65,30 +65,38 @@ bool FormatError(int16_t lineNumber, std::string_view param,
   return false;
 }
 
+std::string_view SectionText(std::string_view scriptText) {
+  size_t start = FindText(scriptText, kHeader, 0, Compare::kIgnoreCase);
+  if (start == std::string_view::npos) return {};
+  start += kHeader.size();  // "[actions]" has no letter that changes size
+  const size_t end = FindText(scriptText, kHeader, start, Compare::kIgnoreCase);
+  return scriptText.substr(start, end == std::string_view::npos
+                                      ? std::string_view::npos
+                                      : end - start);
+}
+
+// The text after the last line end is one more line, unless it is empty
+// after a line: the empty piece after a final line break is no line of the
+// file (counted, it would take a line number and make a full section of
+// 32,767 lines overflow).
+size_t CountLines(std::string_view section) {
+  const size_t ends = CountLineEnds(section);
+  const bool endsWithBreak =
+      !section.empty() && (section.back() == '\n' || section.back() == '\r');
+  return ends > 0 && endsWithBreak ? ends : ends + 1;
+}
+
 }  // namespace
 
-std::vector<std::string_view> ReadActionSection(std::string_view scriptText) {
-  std::string_view section;
-  size_t start = FindText(scriptText, kHeader, 0, Compare::kIgnoreCase);
-  if (start != std::string_view::npos) {
-    start += kHeader.size();  // "[actions]" has no letter that changes size
-    size_t end = FindText(scriptText, kHeader, start, Compare::kIgnoreCase);
-    section = scriptText.substr(start, end == std::string_view::npos
-                                           ? std::string_view::npos
-                                           : end - start);
-  }
-  std::vector<std::string_view> lines;
-  // At most one line per byte, and no more than a section can hold before
-  // it overflows: the list of a full section is not copied as it grows.
-  lines.reserve(std::min(section.size(), kMaxLines) + 1);
-  LineCursor cursor(section);
-  std::string_view line;
-  while (cursor.Next(line)) lines.push_back(line);
-  // The empty piece after a final line break is no line of the file: left
-  // in, it would take a line number and make a full section of 32,767 lines
-  // overflow.
-  if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
-  return lines;
+ActionLines::ActionLines(std::string_view scriptText)
+    : section_(SectionText(scriptText)),
+      cursor_(section_),
+      count_(CountLines(section_)) {}
+
+bool ActionLines::Next(std::string_view& line) {
+  if (read_ == count_ || !cursor_.Next(line)) return false;
+  ++read_;
+  return true;
 }
 
 std::optional<ActionLine> ParseActionLine(std::string_view raw,
@@ -195,17 +203,17 @@ void ProcessActionSection(std::string_view scriptText, RunContext& run,
                           ActionExecution& execution) {
   RunTrace& trace = run.trace;
   RunCounters& counters = run.counters;
-  const std::vector<std::string_view> lines = ReadActionSection(scriptText);
+  ActionLines lines(scriptText);
   // Checked before any line runs, so that an over-long section changes
   // nothing on the workstation.
-  if (lines.size() > kMaxLines) throw RunError(kOverflow);
-  trace.ReserveJournal(lines.size() * kJournalBytesPerLine);
+  if (lines.count() > kMaxLines) throw RunError(kOverflow);
+  trace.ReserveJournal(lines.count() * kJournalBytesPerLine);
   if (!run.settings.LogInfos.empty()) trace.Opening(run.settings.LogInfos);
   std::string message;
   NameLists lists;
-  for (size_t number = 0; number < lines.size(); ++number) {
-    std::optional<ActionLine> line =
-        ParseActionLine(lines[number], static_cast<int16_t>(number));
+  std::string_view raw;
+  for (int16_t number = 0; lines.Next(raw); ++number) {
+    std::optional<ActionLine> line = ParseActionLine(raw, number);
     if (!line) continue;
     if (!CheckActionLine(*line, message)) {
       trace.Line(message);

@@ -12,6 +12,7 @@
 #include "app/action_execution.h"
 #include "app/run_state.h"
 #include "app/run_trace.h"
+#include "services/text_utils.h"
 
 namespace quelmar {
 
@@ -34,10 +35,24 @@ struct NameLists {
   bool IsMultiple = false;
 };
 
-// The raw lines of the section, the index being the line number: line 0 is
-// the rest of the header's line. Lines end at CR LF, CR or LF. Without a
-// section, a single empty line.
-std::vector<std::string_view> ReadActionSection(std::string_view scriptText);
+// The raw lines of the section, read one after the other as a run reads
+// them, without a list of them (that of a full section would take half a
+// megabyte): line 0 is the rest of the header's line. Lines end at CR LF,
+// CR or LF. Without a section, a single empty line.
+class ActionLines {
+ public:
+  explicit ActionLines(std::string_view scriptText);
+  // How many lines the section has, known before any is read.
+  size_t count() const { return count_; }
+  // The next line; false after the last.
+  bool Next(std::string_view& line);
+
+ private:
+  std::string_view section_;
+  LineCursor cursor_;
+  size_t count_;
+  size_t read_ = 0;
+};
 
 // The cleaned line split into its command and parameters; nothing when the
 // cleaned line is empty. The line views `raw`, which must outlive it.

@@ -9,36 +9,46 @@ namespace {
 
 using Lines = std::vector<std::string_view>;
 
-TEST(ReadActionSectionTest, NumbersLinesFromTheHeaderLine) {
-  EXPECT_EQ(ReadActionSection("[Config]\r\nMode=N\r\n[actions]\r\n-a\r\n\r\n"
-                              "; c\r\n+b"),
+// The section's lines, read as a run reads them; the count known before
+// they are read must be the number read.
+Lines ReadSection(std::string_view scriptText) {
+  ActionLines lines(scriptText);
+  Lines read;
+  std::string_view line;
+  while (lines.Next(line)) read.push_back(line);
+  EXPECT_EQ(lines.count(), read.size());
+  return read;
+}
+
+TEST(ActionLinesTest, NumbersLinesFromTheHeaderLine) {
+  EXPECT_EQ(ReadSection("[Config]\r\nMode=N\r\n[actions]\r\n-a\r\n\r\n"
+                        "; c\r\n+b"),
             (Lines{"", "-a", "", "; c", "+b"}));
 }
 
-TEST(ReadActionSectionTest, HeaderInAnyCase) {
+TEST(ActionLinesTest, HeaderInAnyCase) {
   for (const char* header : {"[actions]", "[ACTIONS]", "[AcTiOnS]"})
-    EXPECT_EQ(ReadActionSection(std::string(header) + "\r\n-a"),
-              (Lines{"", "-a"}))
+    EXPECT_EQ(ReadSection(std::string(header) + "\r\n-a"), (Lines{"", "-a"}))
         << header;
 }
 
-TEST(ReadActionSectionTest, TextOnTheHeaderLineIsLineZero) {
-  EXPECT_EQ(ReadActionSection("x [actions] -\\\\s\\p\r\n+b"),
+TEST(ActionLinesTest, TextOnTheHeaderLineIsLineZero) {
+  EXPECT_EQ(ReadSection("x [actions] -\\\\s\\p\r\n+b"),
             (Lines{" -\\\\s\\p", "+b"}));
 }
 
-TEST(ReadActionSectionTest, SecondHeaderEndsTheSection) {
-  EXPECT_EQ(ReadActionSection("[actions]\r\n-a\r\n[Actions]\r\n-b\r\n"),
+TEST(ActionLinesTest, SecondHeaderEndsTheSection) {
+  EXPECT_EQ(ReadSection("[actions]\r\n-a\r\n[Actions]\r\n-b\r\n"),
             (Lines{"", "-a"}));
   // A header inside a comment above the real one starts the section there.
-  EXPECT_EQ(ReadActionSection("; voir [actions]\r\n-a\r\n[actions]\r\n-b"),
+  EXPECT_EQ(ReadSection("; voir [actions]\r\n-a\r\n[actions]\r\n-b"),
             (Lines{"", "-a"}));
 }
 
-TEST(ReadActionSectionTest, WithoutSectionASingleEmptyLine) {
-  EXPECT_EQ(ReadActionSection(""), (Lines{""}));
-  EXPECT_EQ(ReadActionSection("[Config]\r\nMode=M\r\n"), (Lines{""}));
-  EXPECT_EQ(ReadActionSection("[actions]"), (Lines{""}));
+TEST(ActionLinesTest, WithoutSectionASingleEmptyLine) {
+  EXPECT_EQ(ReadSection(""), (Lines{""}));
+  EXPECT_EQ(ReadSection("[Config]\r\nMode=M\r\n"), (Lines{""}));
+  EXPECT_EQ(ReadSection("[actions]"), (Lines{""}));
 }
 
 class LineEndTest : public testing::TestWithParam<std::string> {};
@@ -48,18 +58,18 @@ TEST_P(LineEndTest, SameLines) {
   const std::string& end = GetParam();
   const std::string text = "[Config]" + end + "Mode=N" + end + "[actions]" +
                            end + "-a" + end + end + "+b" + end;
-  EXPECT_EQ(ReadActionSection(text), (Lines{"", "-a", "", "+b"}));
+  EXPECT_EQ(ReadSection(text), (Lines{"", "-a", "", "+b"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, LineEndTest,
                          testing::Values("\r\n", "\r", "\n"));
 
-TEST(ReadActionSectionTest, MixedLineEnds) {
-  EXPECT_EQ(ReadActionSection("[actions]\n-a\r\n-b\r-c\n\n-d"),
+TEST(ActionLinesTest, MixedLineEnds) {
+  EXPECT_EQ(ReadSection("[actions]\n-a\r\n-b\r-c\n\n-d"),
             (Lines{"", "-a", "-b", "-c", "", "-d"}));
   // A CR before a CR LF ends a line of its own; a final CR ends the last.
-  EXPECT_EQ(ReadActionSection("[actions]\r\r\n-a\r"), (Lines{"", "", "-a"}));
-  EXPECT_EQ(ReadActionSection("[actions]\n\r"), (Lines{"", ""}));
+  EXPECT_EQ(ReadSection("[actions]\r\r\n-a\r"), (Lines{"", "", "-a"}));
+  EXPECT_EQ(ReadSection("[actions]\n\r"), (Lines{"", ""}));
 }
 
 struct ParseCase {

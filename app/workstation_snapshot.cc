@@ -49,11 +49,11 @@ std::vector<std::string> PrintersNamedBy(
   state.printers = installed;
   SimWorkstation workstation(state);
   std::vector<std::string> names;
-  const std::vector<std::string_view> lines = ReadActionSection(scriptText);
+  ActionLines lines(scriptText);
   std::string message;
-  for (size_t number = 0; number < lines.size() && number <= 32766; ++number) {
-    std::optional<ActionLine> line =
-        ParseActionLine(lines[number], static_cast<int16_t>(number));
+  std::string_view raw;
+  for (int16_t number = 0; number <= 32766 && lines.Next(raw); ++number) {
+    std::optional<ActionLine> line = ParseActionLine(raw, number);
     if (line && CheckActionLine(*line, message))
       AddNamesOf(*line, workstation, names);
   }

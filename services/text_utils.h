@@ -57,6 +57,10 @@ void AppendDecimal(std::string& out, long long number);
 
 namespace quelmar {
 
+// The number of line ends in `text` (CR LF, CR alone, LF alone): the lines
+// that LineCursor cuts are one more.
+size_t CountLineEnds(std::string_view text);
+
 // Reads the line that starts at `pos` and moves `pos` past its end. A line
 // ends at CR LF, at CR alone or at LF alone. Returns false once `pos` is past
 // the end of `text`; a text that ends with a line end has an empty last line.

@@ -193,5 +193,27 @@ TEST(LineCursorTest, EndsLinesAtCrLfCrOrLf) {
   }
 }
 
+// The count agrees with the lines the cursor cuts, over texts of CR, LF and
+// other bytes long enough for many blocks of 16 bytes and a count kept past
+// its 127 rounds: CR LF across two blocks, CR last, LF first.
+TEST(CountLineEndsTest, OneLessThanTheLinesCut) {
+  const char kBytes[] = "\r\na\x8d\x8a";
+  uint32_t seed = 12345;
+  for (size_t size : {0, 1, 2, 15, 16, 17, 31, 33, 2031, 2032, 2033, 5000}) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::string text;
+      for (size_t k = 0; k < size; ++k) {
+        seed = seed * 1103515245 + 12345;
+        text += kBytes[(seed >> 16) % (sizeof kBytes - 1)];
+      }
+      EXPECT_EQ(CountLineEnds(text) + 1, Lines(text).size()) << size;
+    }
+  }
+  EXPECT_EQ(CountLineEnds(std::string(15, 'a') + "\r\n" + std::string(15, 'a')),
+            1u);
+  EXPECT_EQ(CountLineEnds(std::string(4000, '\n')), 4000u);
+  EXPECT_EQ(CountLineEnds(std::string(4000, '\r')), 4000u);
+}
+
 }  // namespace
 }  // namespace quelmar
