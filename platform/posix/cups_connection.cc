@@ -371,8 +371,9 @@ IppReply IppConnection::Answer(IppMessage response) {
   reply.status = ippGetStatusCode(reply.response.get());
   ipp_attribute_t* message =
       ippFindAttribute(reply.response.get(), "status-message", IPP_TAG_TEXT);
+  // A server's empty text would leave a failure with no text at all.
   const char* text = message ? ippGetString(message, 0, nullptr) : nullptr;
-  reply.text = text ? text : IppStatusText(reply.status);
+  reply.text = text && *text ? text : IppStatusText(reply.status);
   return reply;
 }
 

@@ -80,6 +80,28 @@ TEST(IppConnectionTest, RefusalKeepsTheServersStatusAndText) {
   EXPECT_EQ(outcome.reply.status, IPP_STATUS_ERROR_NOT_FOUND);
   EXPECT_EQ(outcome.reply.text, "client-error-not-found");
 
+  // The server's own text is kept; found by the reply fuzz target, an empty
+  // one (here a text whose first byte is NUL) would leave a failure with no
+  // text at all: the status's name stands in for it.
+  for (const std::string& said : {std::string("No such printer."),
+                                  std::string(), std::string("\0x", 2)}) {
+    IppMessage body = NewReplyMessage(IPP_STATUS_ERROR_NOT_FOUND);
+    ippAddString(body.get(), IPP_TAG_OPERATION, IPP_TAG_TEXT, "status-message",
+                 nullptr, "");
+    std::string bytes = IppBytes(body.get());
+    // The value written by hand: libcups would stop a text at its NUL.
+    bytes.erase(bytes.size() - 3);  // the empty value's length and the end tag
+    bytes += static_cast<char>(said.size() >> 8);
+    bytes += static_cast<char>(said.size() & 0xFF);
+    bytes += said + "\x03";
+    ScriptedServer saying({{milliseconds(0), HttpReply(bytes, false)}});
+    outcome = Ask(saying);
+    EXPECT_EQ(outcome.reply.status, IPP_STATUS_ERROR_NOT_FOUND);
+    EXPECT_EQ(outcome.reply.text, said.empty() || said[0] == '\0'
+                                      ? "client-error-not-found"
+                                      : said);
+  }
+
   // Found by the reply fuzz target: a status that is no value of
   // ipp_status_t is kept as a number.
   std::string strangeBody = IppBody(IPP_STATUS_OK, "Laser");
