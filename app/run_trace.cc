@@ -9,7 +9,6 @@ constexpr std::string_view kModeWithTrace = "N";
 constexpr std::string_view kFullJournal = "C";
 constexpr std::string_view kDetailPrefix = "   -> ";
 constexpr std::string_view kLineBreak = "\r\n";
-
 // Appends one traced line, made of `pieces`, to `out`, which already holds
 // `wasEmpty` lines. Inlined at both its calls, which the compiler does not
 // do by itself: the call cost about 26 instructions per traced line (2.5 M
@@ -47,7 +46,8 @@ void RunTrace::Trace(Pieces pieces, bool mainLine, bool blankLineBefore) {
     }
   }
   if (toJournal) {
-    AppendLine(journalText_, journalText_.empty(), pieces, mainLine,
+    LargeText::Appender journal(journalText_);
+    AppendLine(journal, journalText_.empty(), pieces, mainLine,
                blankLineBefore);
   }
 }

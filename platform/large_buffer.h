@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 namespace quelmar {
@@ -46,6 +47,36 @@ class LargeText {
     size_ += piece.size();
     return *this;
   }
+  // Appends pieces one after the other with the text's end kept in a
+  // register: appended through the text itself, its size would be read
+  // again after each copy, since a store through a char pointer could
+  // change it. The size is set when the appender goes.
+  class Appender {
+   public:
+    explicit Appender(LargeText& text)
+        : text_(text),
+          end_(text.data_ + text.size_),
+          limit_(text.data_ + text.capacity_) {}
+    ~Appender() { text_.size_ = static_cast<std::size_t>(end_ - text_.data_); }
+    Appender(const Appender&) = delete;
+    Appender& operator=(const Appender&) = delete;
+    Appender& operator+=(std::string_view piece) {
+      if (piece.size() > static_cast<std::size_t>(limit_ - end_)) {
+        text_.size_ = static_cast<std::size_t>(end_ - text_.data_);
+        text_.Grow(piece.size());
+        end_ = text_.data_ + text_.size_;
+        limit_ = text_.data_ + text_.capacity_;
+      }
+      CopyPiece(end_, piece.data(), piece.size());
+      end_ += piece.size();
+      return *this;
+    }
+
+   private:
+    LargeText& text_;
+    char* end_;
+    char* limit_;
+  };
   bool empty() const { return size_ == 0; }
   std::size_t size() const { return size_; }
   operator std::string_view() const { return {data_, size_}; }
