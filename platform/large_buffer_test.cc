@@ -28,7 +28,8 @@ TEST(LargeTextTest, PiecesOfEveryLengthEndToEnd) {
   }
 }
 
-// Growing past the room reserved, and past a large page, keeps the text.
+// Growing past the room reserved, and past a large page, keeps the text,
+// whether appended to the text or through an appender.
 TEST(LargeTextTest, GrowsPastWhatWasReserved) {
   LargeText text;
   text.Reserve(10);
@@ -36,7 +37,10 @@ TEST(LargeTextTest, GrowsPastWhatWasReserved) {
   const std::string line = "Connexion de \\\\srv\\imprimante...\r\n";
   while (expected.size() < (size_t{5} << 20)) {
     text += line;
-    expected += line;
+    // Through an appender too, which grows the text as it must.
+    LargeText::Appender appender(text);
+    for (int k = 0; k < 3; ++k) appender += line;
+    expected += line + line + line + line;
   }
   EXPECT_EQ(std::string_view(text), expected);
 }
