@@ -177,11 +177,11 @@ TEST(LineCursorTest, EndsLinesAtCrLfCrOrLf) {
   const std::string b(70, 'b');
   EXPECT_EQ(Lines(a + "\r" + b + "\r\n" + a + "\n" + b + "\n\r"),
             (Pieces{a, b, a, b, "", ""}));
-  // Each line end at every place in a block of eight bytes, among the bytes
-  // next to CR and LF in value and bytes of accented letters, which are
-  // never line ends.
+  // Each line end at every place in blocks of sixteen and eight bytes, among
+  // the bytes next to CR and LF in value and bytes of accented letters, which
+  // are never line ends.
   const std::string filler = "\x0b\x0c\x0e\x8a\x8d\xc3\xa9x\x09";
-  for (size_t length = 0; length < 20; ++length) {
+  for (size_t length = 0; length < 40; ++length) {
     std::string line;
     for (size_t k = 0; k < length; ++k) line += filler[k % filler.size()];
     for (const char* end : {"\r", "\n", "\r\n"}) {
