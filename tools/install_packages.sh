@@ -27,7 +27,7 @@ packages_of() {
   case "$1" in
     build) echo cmake g++ make googletest libgtest-dev libgmock-dev \
       clang-format clang-tidy libcups2-dev libsmbclient-dev pkg-config man-db ;;
-    package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools ;;
+    package) echo dpkg-dev file g++-mingw-w64-x86-64-posix msitools wixl ;;
     package-tests) echo debootstrap wine wine64 fonts-wine ;;
     ansible) echo ansible-core cups cups-client cups-daemon iproute2 ;;
     # What the other suites of the test command install when they run

@@ -5,7 +5,7 @@
 # version installed over it replaces it (one product left); a silent
 # uninstall leaves nothing behind.
 # usage: tests/packaging/msi.sh BUILD_WINDOWS_DIR VERSION
-# Needs wine and wixl (msitools). Ends with "N passed, N failed".
+# Needs wine and wixl (Debian package wixl). Ends with "N passed, N failed".
 set -u
 build=$(realpath "$1")
 version=$2
