@@ -32,11 +32,12 @@ void RunTrace::ReserveJournal(size_t bytes) {
   if (settings_.ModeLog == kFullJournal) journalText_.Reserve(bytes);
 }
 
-void RunTrace::Trace(Pieces pieces, bool mainLine, bool blankLineBefore) {
+template <bool kMainLine, bool kBlankLineBefore>
+void RunTrace::Trace(Pieces pieces) {
   const bool toJournal = settings_.ModeLog == kFullJournal;
   if (settings_.Mode == kModeWithTrace) {
     const bool sameStart = boxEmpty_ == journalText_.empty();
-    ShowInBox(pieces, mainLine, blankLineBefore);
+    ShowInBox(pieces, kMainLine, kBlankLineBefore);
     // The line is laid out by the same rule for both: when the box and the
     // journal's text were both empty, or both not, the journal takes the
     // box's chunk as it is.
@@ -47,10 +48,14 @@ void RunTrace::Trace(Pieces pieces, bool mainLine, bool blankLineBefore) {
   }
   if (toJournal) {
     LargeText::Appender journal(journalText_);
-    AppendLine(journal, journalText_.empty(), pieces, mainLine,
-               blankLineBefore);
+    AppendLine(journal, journalText_.empty(), pieces, kMainLine,
+               kBlankLineBefore);
   }
 }
+
+template void RunTrace::Trace<true, true>(Pieces pieces);
+template void RunTrace::Trace<true, false>(Pieces pieces);
+template void RunTrace::Trace<false, false>(Pieces pieces);
 
 void RunTrace::ShowInBox(Pieces pieces, bool mainLine, bool blankLineBefore) {
   chunk_.clear();

@@ -26,13 +26,13 @@ class RunTrace {
   using Pieces = std::initializer_list<std::string_view>;
 
   // A line that opens a part of the run, after an empty line.
-  void Opening(Pieces pieces) { Trace(pieces, true, true); }
+  void Opening(Pieces pieces) { Trace<true, true>(pieces); }
   void Opening(std::string_view text) { Opening({text}); }
   // A line of its own, right after the previous one.
-  void Line(Pieces pieces) { Trace(pieces, true, false); }
+  void Line(Pieces pieces) { Trace<true, false>(pieces); }
   void Line(std::string_view text) { Line({text}); }
   // The outcome of the line before, after "   -> ".
-  void Outcome(Pieces pieces) { Trace(pieces, false, false); }
+  void Outcome(Pieces pieces) { Trace<false, false>(pieces); }
   void Outcome(std::string_view text) { Outcome({text}); }
 
   // Reserves room for `bytes` of journal text at level "C", so that the text
@@ -45,7 +45,10 @@ class RunTrace {
   LargeText TakeJournalText() { return std::move(journalText_); }
 
  private:
-  void Trace(Pieces pieces, bool mainLine, bool blankLineBefore);
+  // One function per kind of line, its layout decided when it is compiled:
+  // the trace is called about three times per line of a script.
+  template <bool kMainLine, bool kBlankLineBefore>
+  void Trace(Pieces pieces);
   // Mode "N": the line laid out in `chunk_` and handed to the window.
   void ShowInBox(Pieces pieces, bool mainLine, bool blankLineBefore);
 
