@@ -150,15 +150,21 @@ start_hostile_server() {
   return 1
 }
 
-# stop_server NAME: ends its cupsd by PID (a stopped one is woken first).
-stop_server() {
-  local pid=${SERVER_PID[$1]:-}
+# stop_recorded TABLE NAME: ends the process whose PID the associative
+# array TABLE keeps for NAME (a stopped one is woken first), and forgets it.
+# Used for the cupsd servers here and the smbd servers of tests/smb/samba.sh.
+stop_recorded() {
+  local -n table=$1
+  local pid=${table[$2]:-}
   [[ -n $pid ]] || return 0
   kill -TERM "$pid" 2>/dev/null
   kill -CONT "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
-  unset "SERVER_PID[$1]"
+  unset "table[$2]"
 }
+
+# stop_server NAME: ends its cupsd by PID.
+stop_server() { stop_recorded SERVER_PID "$1"; }
 
 stop_all_servers() {
   local name

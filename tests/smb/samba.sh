@@ -123,14 +123,8 @@ pending_connections() {
     awk -v me="${SERVER_ADDRESS[$1]}:445" '$4 == me { print $2 }'
 }
 
-stop_samba() {
-  local pid=${SMBD_PID[$1]:-}
-  [[ -n $pid ]] || return 0
-  kill -TERM "$pid" 2>/dev/null
-  kill -CONT "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  unset "SMBD_PID[$1]"
-}
+# stop_samba NAME: ends its smbd by PID (stop_recorded, tests/cups/servers.sh).
+stop_samba() { stop_recorded SMBD_PID "$1"; }
 
 # received_folder NAME PRINTER: where the server files the jobs of PRINTER.
 received_folder() { echo "$CUPS_TEST_ROOT/smb-$1/received/$2"; }
