@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "services/text_utils.h"
 #include "services/unicode.h"
@@ -204,6 +205,28 @@ const std::vector<std::string>& SimWorkstation::calls() const {
   return calls_;
 }
 
+namespace {
+
+// The name's size and its first and last eight bytes, mixed: enough to tell
+// apart the names of a script (the same server, other printers) in a few
+// instructions. Its top bits choose a slot of recent look-ups.
+uint64_t MixedBytes(std::string_view name) {
+  uint64_t mixed = name.size();
+  if (name.size() >= 8) {
+    uint64_t first;
+    uint64_t last;
+    std::memcpy(&first, name.data(), 8);
+    std::memcpy(&last, name.data() + name.size() - 8, 8);
+    mixed ^= first * 0x9E3779B97F4A7C15 ^ last * 0xC2B2AE3D27D4EB4F;
+  } else {
+    for (char c : name) mixed = mixed * 31 + static_cast<unsigned char>(c);
+    mixed *= 0x9E3779B97F4A7C15;
+  }
+  return mixed;
+}
+
+}  // namespace
+
 SimWorkstation::NameEntry& SimWorkstation::EntryOf(std::string_view name) {
   if (auto known = byName_.find(name); known != byName_.end())
     return known->second;
@@ -215,12 +238,14 @@ SimWorkstation::NameEntry& SimWorkstation::EntryOf(std::string_view name) {
 }
 
 SimWorkstation::NameEntry* SimWorkstation::LookUp(std::string_view name) {
-  if (lookedUpKnown_ && name == lookedUp_) return lookedUpEntry_;
+  static_assert(kRecentLookUps == 64, "six top bits choose a slot");
+  RecentLookUp& recent = recent_[MixedBytes(name) >> 58];
+  if (recent.known && name == recent.name) return recent.entry;
   auto entry = byName_.find(name);
-  lookedUp_.assign(name);
-  lookedUpEntry_ = entry == byName_.end() ? nullptr : &entry->second;
-  lookedUpKnown_ = true;
-  return lookedUpEntry_;
+  recent.name.assign(name);
+  recent.entry = entry == byName_.end() ? nullptr : &entry->second;
+  recent.known = true;
+  return recent.entry;
 }
 
 bool SimWorkstation::HasControl(const NameEntry* entry, std::string_view name) {

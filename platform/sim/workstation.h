@@ -4,6 +4,7 @@
 // records every call made to it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -102,9 +103,8 @@ class SimWorkstation : public Spooler,
                                    std::string_view operation) const;
   // The entry of `name`, made when there is none.
   NameEntry& EntryOf(std::string_view name);
-  // The entry of `name`, null when there is none. A name looked up again
-  // right after is not searched again: an operation asks whether a printer
-  // is installed, then connects or removes it, by the same name.
+  // The entry of `name`, null when there is none; a name looked up lately
+  // is not searched again (recent_).
   NameEntry* LookUp(std::string_view name);
   // Whether `name`, whose entry is `entry` (null when it has none), has a
   // control character, which the system reads as the end of the name.
@@ -170,12 +170,19 @@ class SimWorkstation : public Spooler,
       std::unordered_map<std::string, Value, IgnoreCaseHash, IgnoreCaseEqual>;
   ByName<NameEntry> byName_;
   ByName<std::vector<size_t>> byServer_;
-  // The name of the last look-up and its entry (false in lookedUpKnown_
-  // until a first look-up). Entries are made only when the workstation is
-  // built and never move: a kept entry, or its absence, stays true.
-  std::string lookedUp_;
-  NameEntry* lookedUpEntry_ = nullptr;
-  bool lookedUpKnown_ = false;
+  // Recent look-ups, by a hash of the name's exact bytes: a run asks about
+  // the same few names again and again (whether installed, then connect or
+  // remove, whether the default), and a name found here is neither hashed
+  // without regard to case nor searched again. Entries are made only when
+  // the workstation is built and never move: a kept entry, or its absence
+  // (null), stays true.
+  struct RecentLookUp {
+    std::string name;
+    NameEntry* entry = nullptr;
+    bool known = false;
+  };
+  static constexpr size_t kRecentLookUps = 64;
+  std::array<RecentLookUp, kRecentLookUps> recent_;
   // The default printer's name, as DefaultPrinterName reads it, and its
   // entry (null when no entry has that name).
   std::string defaultName_;

@@ -297,6 +297,34 @@ TEST(SimWorkstationIndexTest, NamesEqualButForCaseMeet) {
             (Names{"\\\\printserver01\\Floor2-A", "\\\\srv\\ÉTÉ2"}));
 }
 
+// More names than the look-ups it keeps, asked in turns, each one's answer
+// following its own changes: no name takes another's entry or absence.
+TEST(SimWorkstationIndexTest, ManyNamesAskedInTurns) {
+  WorkstationState state;
+  for (int k = 0; k < 300; ++k) {
+    const std::string name = "\\\\printsrv\\P" + std::to_string(k);
+    state.shares.push_back(name);
+    if (k % 2 == 0) state.printers.push_back(name);
+  }
+  SimWorkstation station(state);
+  for (int round = 0; round < 3; ++round) {
+    for (int k = 0; k < 300; ++k) {
+      const std::string name = "\\\\PRINTSRV\\p" + std::to_string(k);
+      // Installed after an even round when odd, and the other way round.
+      EXPECT_EQ(station.IsInstalled(name), (k + round) % 2 == 0) << name;
+      const bool connect = (k + round) % 2 != 0;
+      ASSERT_TRUE((connect ? station.AddPrinterConnection(name)
+                           : station.DeletePrinterConnection(name))
+                      .succeeded)
+          << name;
+      EXPECT_EQ(station.IsInstalled("\\\\printsrv\\P" + std::to_string(k)),
+                connect);
+    }
+  }
+  EXPECT_FALSE(station.IsInstalled("\\\\printsrv\\P300"));
+  EXPECT_EQ(station.state().printers.size(), 150u);
+}
+
 // Thousands of removals renumber the printers more than once: the list,
 // the names and the servers' printers still answer as before.
 TEST(SimWorkstationIndexTest, RenumberedAfterManyRemovals) {
