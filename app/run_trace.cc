@@ -9,6 +9,7 @@ constexpr std::string_view kModeWithTrace = "N";
 constexpr std::string_view kFullJournal = "C";
 constexpr std::string_view kDetailPrefix = "   -> ";
 constexpr std::string_view kLineBreak = "\r\n";
+
 // Appends one traced line, made of `pieces`, to `out`, which already holds
 // `wasEmpty` lines. Inlined at both its calls, which the compiler does not
 // do by itself: the call cost about 26 instructions per traced line (2.5 M

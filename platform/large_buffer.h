@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <string_view>
 
 namespace quelmar {
@@ -19,9 +18,9 @@ void* AllocateLargeBuffer(std::size_t bytes);
 // Gives back what AllocateLargeBuffer(bytes) gave.
 void FreeLargeBuffer(void* memory, std::size_t bytes) noexcept;
 
-// A text in such memory, to which pieces are appended: a check of the room
-// left and a copy, which short pieces (names, the trace's fixed words) get
-// without a call.
+// A text in such memory, to which pieces are appended (through an Appender,
+// or one at a time): a check of the room left and a copy, which short
+// pieces (names, the trace's fixed words) get without a call.
 class LargeText {
  public:
   LargeText() = default;
@@ -40,12 +39,6 @@ class LargeText {
   // Room for `bytes` in all, so that the text is not copied as it grows.
   void Reserve(std::size_t bytes) {
     if (bytes > capacity_) MoveTo(bytes);
-  }
-  LargeText& operator+=(std::string_view piece) {
-    if (piece.size() > capacity_ - size_) Grow(piece.size());
-    CopyPiece(data_ + size_, piece.data(), piece.size());
-    size_ += piece.size();
-    return *this;
   }
   // Appends pieces one after the other with the text's end kept in a
   // register: appended through the text itself, its size would be read
@@ -77,6 +70,10 @@ class LargeText {
     char* end_;
     char* limit_;
   };
+  LargeText& operator+=(std::string_view piece) {
+    Appender(*this) += piece;
+    return *this;
+  }
   bool empty() const { return size_ == 0; }
   std::size_t size() const { return size_; }
   operator std::string_view() const { return {data_, size_}; }

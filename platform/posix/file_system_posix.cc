@@ -169,14 +169,16 @@ bool PosixFileSystem::AppendToFile(const std::string& path, TextPieces pieces) {
   // Under the lock, the file's size is where this entry starts.
   if (fstat(fd.get(), &info) != 0) return false;
   const off_t before = info.st_size;
-  // A line break first when the file ends in a cut entry.
-  static char lineBreak[] = "\r\n";
+  // A line break first when the file ends in a cut entry. writev only
+  // reads the pieces, though iovec's pointer is not to const.
   std::vector<iovec> entry;
   entry.reserve(pieces.size() + 1);
-  if (!EndsWithLineBreak(fd.get(), before)) entry.push_back({lineBreak, 2});
-  for (std::string_view piece : pieces)
+  const auto add = [&entry](std::string_view piece) {
     if (!piece.empty())
       entry.push_back({const_cast<char*>(piece.data()), piece.size()});
+  };
+  if (!EndsWithLineBreak(fd.get(), before)) add("\r\n");
+  for (std::string_view piece : pieces) add(piece);
   // One write of the whole entry on a file opened for appending: entries of
   // several workstations never interleave.
   size_t written = 0;
